@@ -1,0 +1,18 @@
+# Thin wrappers over scripts/; see README.md.
+.PHONY: deps build test demo clean
+
+deps:
+	scripts/deps.sh
+
+build: deps
+	scripts/build.sh
+
+test:
+	scripts/test.sh
+
+demo:
+	scripts/demo.sh
+
+clean:
+	-scripts/wine-session.sh stop
+	rm -rf build

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a Debian 12 machine.
+# Idempotent: packages already present are skipped, the minizip sources are
+# fetched once into the cache folder (outside the source tree).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/versions.sh"
+CACHE=${CORVIDA_CACHE:-$HOME/.cache/corvida-deps}
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+
+want="$MINGW_PACKAGES $WINE_PACKAGES $TEST_PACKAGES $BUILD_PACKAGES $INSTALLER_PACKAGES"
+missing=""
+for p in $want; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    echo "deps: installing$missing"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+fi
+
+# minizip sources: Debian's zlib source package, pinned to the main-suite version.
+mkdir -p "$CACHE"
+if [ ! -f "$CACHE/$ZLIB_ORIG_TARBALL" ]; then
+    echo "deps: fetching zlib source package $ZLIB_SOURCE_VERSION"
+    srcfile=/etc/apt/sources.list.d/corvida-src.sources
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $SUDO tee "$srcfile" >/dev/null
+    trap '$SUDO rm -f "$srcfile"' EXIT
+    $SUDO apt-get update -qq
+    (cd "$CACHE" && apt-get source --download-only "zlib=$ZLIB_SOURCE_VERSION" >/dev/null)
+    $SUDO rm -f "$srcfile"
+    $SUDO apt-get update -qq || true
+    trap - EXIT
+fi
+if [ ! -d "$CACHE/zlib-src/contrib/minizip" ]; then
+    rm -rf "$CACHE/zlib-src" && mkdir -p "$CACHE/zlib-src"
+    tar -xjf "$CACHE/$ZLIB_ORIG_TARBALL" -C "$CACHE/zlib-src" --strip-components=1
+fi
+
+if [ "${1:-}" = "--check" ]; then
+    for p in $want; do dpkg-query -W -f='${Package} ${Version}\n' "$p"; done
+fi
+echo "deps: ready (minizip sources in $CACHE/zlib-src/contrib/minizip)"
