@@ -1,0 +1,128 @@
+#include "Backup.h"
+
+#include "Dates.h"
+#include "FileTree.h"
+#include "Identification.h"
+#include "ToolConfig.h"
+#include "ZipWriter.h"
+
+#include <cstdlib>
+#include <string>
+
+const char* const kBackupFolder = "C:\\Dastrel\\Reliqua";
+
+namespace {
+
+// Packs `folder` into folder + ".zip": every file and subfolder, named by its path below
+// the folder.
+void ZipFolder(HZIP zip, const std::string& folder, std::size_t baseLength)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (found.cFileName[0] == '.')
+            continue;
+        std::string full = folder + "\\" + found.cFileName;
+        std::string relative = full.substr(baseLength + 1);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ZipAddFolder(zip, relative);
+            ZipFolder(zip, full, baseLength);
+        } else {
+            ZipAdd(zip, relative, full);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+void PackFolder(const std::string& folder)
+{
+    HZIP zip = CreateZip(folder + ".zip", "");
+    if (zip == nullptr)
+        return;
+    ZipFolder(zip, folder, folder.size());
+    CloseZip(zip);
+}
+
+}  // namespace
+
+BackupRequirement ParseBackupRequirement(const std::string& value)
+{
+    std::string rest;
+    for (char c : value)
+        if (c != 'd')
+            rest += c;
+    BackupRequirement requirement;
+    if (rest == "NO") {
+        requirement.noBackupNeeded = true;
+        return requirement;
+    }
+    requirement.days = std::atoi(rest.c_str());
+    return requirement;
+}
+
+bool IsRecentBackupName(const std::string& name, int days, const SYSTEMTIME& today)
+{
+    if (name.size() < 8)
+        return false;
+    std::string text = name.substr(0, 4) + "-" + name.substr(4, 2) + "-" + name.substr(6, 2);
+    SYSTEMTIME backup;
+    ParseStoredDate(text, backup);
+    // A name that is no valid date cannot be shifted by days: it does not qualify.
+    FILETIME check;
+    if (!SystemTimeToFileTime(&backup, &check))
+        return false;
+    SYSTEMTIME latest = AddDays(backup, days);
+    std::string ignored;
+    return FormatAndCheckDates(today, latest, true, ignored);
+}
+
+bool IsRecentBackupName(const std::string& name, int days)
+{
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    return IsRecentBackupName(name, days, today);
+}
+
+bool CheckRecentBackup(const std::string& requirementText, const std::string& backupFolder,
+                       const std::string& targetPrefix, const SYSTEMTIME& today)
+{
+    BackupRequirement requirement = ParseBackupRequirement(requirementText);
+    if (requirement.noBackupNeeded)
+        return true;
+    if (!FolderExists(backupFolder))
+        return false;
+
+    std::string source, target;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((backupFolder + "\\*.*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            OutputDebugStringA((std::string(found.cFileName) + "----\n").c_str());
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || found.cFileName[0] == '.')
+                continue;
+            if (IsRecentBackupName(found.cFileName, requirement.days, today)) {
+                source = backupFolder + "\\" + found.cFileName;
+                target = targetPrefix + found.cFileName + "\\";
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    if (source.empty())
+        return false;
+
+    RemoveTrailingBackslash(target);
+    bool copied = CopyFolder(source, target, true, false);
+    PackFolder(target);
+    DeleteFolder(target, false);
+    return copied;
+}
+
+bool CheckRecentBackup()
+{
+    std::string requirement = IniValueOrEmpty(kToolConfigFile, GetProductType(), "ReliquaRequired");
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    return CheckRecentBackup(requirement, kBackupFolder, ".\\Data\\Reliqua", today);
+}
