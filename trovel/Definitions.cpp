@@ -1,0 +1,14 @@
+#include "Definitions.h"
+
+#include "Fields.h"
+
+CTrovelDefinitions& TrovelDefinitions()
+{
+    static CTrovelDefinitions definitions;
+    return definitions;
+}
+
+std::string CTrovelDefinitions::FieldOf(std::string& text, int index, std::string& out, char delimiter)
+{
+    return ::FieldOf(text, index, out, delimiter);
+}
