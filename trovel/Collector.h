@@ -40,4 +40,54 @@ public:
 
     // ----- collection engine (PathVariables.cpp, Gather.cpp, RegistryCapture.cpp,
     //       Description.cpp, Archive.cpp, Upload.cpp) -----
+    // Path placeholders of FILES entries; the four cached values stay for the whole run.
+    void ResolvePathVariables(std::string entry);
+    bool LoadServicePlatformPaths();
+    bool LoadEnvironmentPaths();
+    std::string m_strServiceHostDir;
+    std::string m_strServiceClientDir;
+    std::string m_strSystemDrive;
+    std::string m_strTempDir;
+
+    // File gathering. One match table serves every folder search of the run (and the
+    // keep set of the pruning); its size is fixed.
+    struct TrovelMatch {
+        std::string name;
+        unsigned long long time = 0;  // seconds since 1970 (gathering) or FILETIME (pruning)
+        bool eligible = false;
+    };
+    enum { kMatchCapacity = 2500 };
+    void GatherPackages();
+    void GatherFilesEntry(std::string entry);
+    void MatchAndCopy(const std::string& folder, int filenum, std::string prefix, std::string suffix,
+                      std::string ext, int recursive);
+    void ReportGatherStep();
+    TrovelMatch m_aMatches[kMatchCapacity];
+    int m_nMatchCount = 0;
+    int m_nGatherProgress = 20;
+    std::string m_strPackageName;
+
+    // Registry capture through the registry editor.
+    void CaptureRegistryEntry(const std::string& key);
+    static bool ShortKeyName(const std::string& key, std::string& out);
+    bool ExportRegistryKey(const std::string& exportFile, const std::string& key);
+    // Starts `file` through the shell, hidden; waits at most `waitMs` for it to end (0: no
+    // wait). True when it started (and, with a wait, ended in time).
+    bool RunProgram(const std::string& file, const std::string& parameters, unsigned waitMs = 0);
+    static bool ParseRegistryRoot(std::string& path, HKEY& root, std::string& subkey);
+    unsigned m_nExportTimeoutMs = 120000;
+
+    // Collection folder, archive name and the description file.
+    void WriteDescription(std::string description, std::string subject);
+    static std::string LocalAddressList();
+    std::string m_strLocalDir;
+    std::string m_strZipName;
+
+    // Local directory pruning and the archive.
+    void PrepareLocalDirectory();
+    void CreateArchive(std::string file, std::string folder);
+    void ZipFolder(struct ZipArchive* zip, const std::string& folder, size_t baseLength);
+
+    // FTP upload of the archive: 1 stored, 0 failed (`result` then holds the error text).
+    int UploadArchive(std::string& result);
 };

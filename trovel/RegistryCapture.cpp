@@ -1,0 +1,143 @@
+// Registry keys of a package, exported by the system's registry editor into the package
+// folder; and the two parsers of registry paths.
+#include "Collector.h"
+#include "Definitions.h"
+
+#include "Text.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+struct RootName {
+    const char* longName;
+    const char* shortName;
+    HKEY handle;
+};
+
+const RootName kRoots[] = {
+    {"HKEY_CLASSES_ROOT", "HKCR", HKEY_CLASSES_ROOT},   {"HKEY_CURRENT_USER", "HKCU", HKEY_CURRENT_USER},
+    {"HKEY_LOCAL_MACHINE", "HKLM", HKEY_LOCAL_MACHINE}, {"HKEY_USERS", "HKU", HKEY_USERS},
+    {"HKEY_CURRENT_CONFIG", "HKCC", HKEY_CURRENT_CONFIG},
+};
+
+std::string ToUpper(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return s;
+}
+
+const size_t kMaxShortKeyName = 245;
+
+}  // namespace
+
+bool CTrovelCollector::ShortKeyName(const std::string& key, std::string& out)
+{
+    out = key;
+    const std::string upper = ToUpper(key);
+    bool known = false;
+    for (const RootName& root : kRoots) {
+        if (StartsWith(upper, root.longName)) {
+            // Case-sensitive: a root written in lower case keeps its long form.
+            out = ReplaceAll(out, root.longName, root.shortName);
+            known = true;
+            break;
+        }
+    }
+    if (!known && !key.empty())
+        return false;
+    if (out.size() > kMaxShortKeyName)
+        out.resize(kMaxShortKeyName);
+    if (!out.empty() && out.back() == '\\')
+        out.pop_back();
+    return true;
+}
+
+bool CTrovelCollector::ParseRegistryRoot(std::string& path, HKEY& root, std::string& subkey)
+{
+    path = ToUpper(path);
+    const RootName* found = nullptr;
+    for (const RootName& candidate : kRoots) {
+        if (StartsWith(path, candidate.longName)) {
+            found = &candidate;
+            break;
+        }
+    }
+    if (found == nullptr && !path.empty())
+        return false;
+    if (found != nullptr) {
+        path = found->longName;
+        root = found->handle;
+    }
+    const auto slash = subkey.find('\\');
+    subkey = path + (slash == std::string::npos ? std::string() : subkey.substr(slash));
+    return true;
+}
+
+void CTrovelCollector::CaptureRegistryEntry(const std::string& key)
+{
+    std::string shortName;
+    ShortKeyName(key, shortName);
+    const std::string exportFile = m_strPackageName + "\\" + ReplaceAll(shortName, "\\", "_") + ".reg";
+    TrovelDefinitions().WriteLog("Registry '" + key + "' added to package '" + m_strPackageName + "'", 1);
+    ExportRegistryKey(exportFile, key);
+    ReportGatherStep();
+}
+
+bool CTrovelCollector::ExportRegistryKey(const std::string& exportFile, const std::string& key)
+{
+    // Both texts go to the editor in double quotes: a quote inside either one would end the
+    // argument early and let the rest be read as further arguments, so such a key is
+    // refused. Trailing backslashes are dropped for the same reason (a backslash before the
+    // closing quote escapes it); the key named is the same.
+    std::string target = key;
+    while (!target.empty() && target.back() == '\\')
+        target.pop_back();
+    const std::string file = m_strCollectDir + "\\" + exportFile;
+    if (target.find('"') != std::string::npos || file.find('"') != std::string::npos) {
+        TrovelDefinitions().AskUser("Registry key '" + key + "' cannot be exported: its name holds a double quote.",
+                                    MB_ICONERROR, m_bUnattended ? 0 : 1, 0);
+        return false;
+    }
+    const std::string parameters = "/e /s  \"" + file + "\"   \"" + target + "\"";
+    return RunProgram("regedit", parameters, m_nExportTimeoutMs);
+}
+
+bool CTrovelCollector::RunProgram(const std::string& file, const std::string& parameters, unsigned waitMs)
+{
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = "open";
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
+    info.nShow = SW_HIDE;
+    if (!ShellExecuteExA(&info)) {
+        const DWORD error = GetLastError();
+        const char* text = error == ERROR_FILE_NOT_FOUND   ? "ERROR FILE NOT FOUND"
+                           : error == ERROR_PATH_NOT_FOUND ? "ERROR PATH NOT FOUND"
+                           : error == ERROR_ACCESS_DENIED  ? "ERROR ACCESS DENIED"
+                                                           : nullptr;
+        if (text != nullptr)
+            TrovelDefinitions().AskUser(text, MB_ICONERROR, m_bUnattended ? 0 : 1, 0);
+        return false;
+    }
+    if (info.hProcess == nullptr) {
+        // Started without a process to wait for: give it the customary time.
+        if (waitMs != 0)
+            TrovelPause(2000);
+        return true;
+    }
+    bool ended = true;
+    if (waitMs != 0 && WaitForSingleObject(info.hProcess, waitMs) != WAIT_OBJECT_0) {
+        ended = false;
+        TrovelDefinitions().AskUser("'" + file + "' did not finish within " + std::to_string(waitMs / 1000) +
+                                        " seconds.",
+                                    MB_ICONERROR, m_bUnattended ? 0 : 1, 0);
+    }
+    CloseHandle(info.hProcess);
+    return ended;
+}

@@ -1,0 +1,114 @@
+// Anonymous, passive FTP upload of the run's archive to the support centre.
+#include "Collector.h"
+#include "Definitions.h"
+
+#include "Fields.h"
+#include "Text.h"
+
+#include <wininet.h>
+
+namespace {
+
+// The system's text for an internet error, with the server's last answer when the error
+// is one the server gave (login refused and the like).
+std::string InternetErrorText(DWORD error)
+{
+    std::string text;
+    char buffer[1025] = {};
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  GetModuleHandleA("wininet.dll"), error, 0, buffer, sizeof buffer - 1, nullptr);
+    if (length != 0)
+        text.assign(buffer, length);
+    if (error == ERROR_INTERNET_EXTENDED_ERROR) {
+        DWORD code = 0, size = sizeof buffer - 1;
+        buffer[0] = '\0';
+        if (InternetGetLastResponseInfoA(&code, buffer, &size) && size != 0)
+            text += std::string(buffer, size);
+    }
+    if (Trim(text).empty())
+        text = "Internet error " + std::to_string(error);
+    if (text.size() > 1024)
+        text.resize(1024);
+    return text;
+}
+
+// The internet access object and its FTP connection, closed in every case.
+class FtpSession {
+public:
+    FtpSession() : m_internet(InternetOpenA("FTP", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)) {}
+    ~FtpSession()
+    {
+        if (m_connection != nullptr)
+            InternetCloseHandle(m_connection);
+        if (m_internet != nullptr)
+            InternetCloseHandle(m_internet);
+    }
+    FtpSession(const FtpSession&) = delete;
+    FtpSession& operator=(const FtpSession&) = delete;
+
+    // False with `error` set when the access object or the login failed.
+    bool Connect(const std::string& server, std::string& error)
+    {
+        if (m_internet == nullptr) {
+            error = InternetErrorText(GetLastError());
+            return false;
+        }
+        m_connection = InternetConnectA(m_internet, server.c_str(), INTERNET_DEFAULT_FTP_PORT, "anonymous",
+                                        "anonymous", INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 1);
+        if (m_connection == nullptr) {
+            error = InternetErrorText(GetLastError());
+            return false;
+        }
+        return true;
+    }
+    bool ChangeFolder(const std::string& folder) { return FtpSetCurrentDirectoryA(m_connection, folder.c_str()) != FALSE; }
+    bool Store(const std::string& local, const std::string& remote)
+    {
+        return FtpPutFileA(m_connection, local.c_str(), remote.c_str(), FTP_TRANSFER_TYPE_BINARY, 1) != FALSE;
+    }
+
+private:
+    HINTERNET m_internet;
+    HINTERNET m_connection = nullptr;
+};
+
+}  // namespace
+
+int CTrovelCollector::UploadArchive(std::string& result)
+{
+    CTrovelDefinitions& definitions = TrovelDefinitions();
+    auto fail = [&](const std::string& text) {
+        result = text;
+        definitions.AskUser(result, MB_ICONERROR, m_bUnattended ? 0 : 1, 0);
+        return 0;
+    };
+
+    FtpSession session;
+    std::string target;
+    const bool pathForm = definitions.ReadProfile(m_strConfigFile, "CONFIGURATION", "FTP Path", target) != 0;
+    if (!pathForm)
+        definitions.ReadProfile(m_strConfigFile, "CONFIGURATION", "FTP Server", target);
+    const std::string configured = target;
+
+    std::string fields = pathForm ? target + "\\" : target;
+    std::string field, error;
+    if (!session.Connect(FieldOf(fields, 0, field, '\\'), error))
+        return fail("FTP ERROR !!!  " + error + "\n");
+
+    bool changed = false;
+    if (pathForm) {
+        // Folder by folder, each relative to the one before; the last change counts.
+        for (int i = 1; !FieldOf(fields, i, field, '\\').empty(); ++i)
+            changed = session.ChangeFolder(field);
+    } else {
+        session.ChangeFolder("Output");  // may be missing: the folder is then below the login folder
+        changed = session.ChangeFolder(FieldOf(fields, 1, field, '\\'));
+    }
+    if (!changed)
+        return fail(" FTP Server path '\\" + configured + "' cannot be found\n");
+
+    if (!session.Store(m_strZipPath, m_strMachineId + "_" + m_strStamp + ".zip"))
+        return fail(" FTP Server path '\\" + configured + "' Fails to Upload File \n");
+    return 1;
+}
