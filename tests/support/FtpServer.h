@@ -1,0 +1,54 @@
+#pragma once
+// A loopback FTP server for tests (tests/support/ftp_server.py, pyftpdlib), started in the
+// background through RunHost and stopped by Stop() or the destructor; the server also ends
+// by itself after `lifetimeSeconds`, so nothing outlives a crashed test.
+//
+//   FtpServer server("127.0.0.10", FtpServer::Mode::Normal, {"incoming/reports"});
+//   ASSERT_TRUE(server.Start());
+//   ... upload to server.Address(), then read server.Root() + "\\incoming\\reports\\x.zip"
+//
+// Login is anonymous with write rights to Root(), port 21 on the given address: give each
+// test its own 127.0.0.N from your area's range.
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+class FtpServer {
+public:
+    enum class Mode {
+        Normal,           // `folders` are created below the root
+        FolderMissing,    // the root stays empty: every remote folder is missing
+        LoginRefused,     // every login is answered with 530
+        ServerDown,       // nothing listens on the address
+        DropMidTransfer,  // an upload's data and control connections are reset after 64 KiB
+    };
+
+    // `folders` use "/" between levels ("incoming/reports").
+    FtpServer(std::string address, Mode mode = Mode::Normal, std::vector<std::string> folders = {},
+              unsigned lifetimeSeconds = 120);
+    ~FtpServer();
+    FtpServer(const FtpServer&) = delete;
+    FtpServer& operator=(const FtpServer&) = delete;
+
+    // Makes a fresh, empty root and starts the server; returns once it listens (at once in
+    // ServerDown mode). False when the server could not be started.
+    bool Start();
+    // Kills the server and waits until it is gone. Safe to call more than once.
+    void Stop();
+
+    const std::string& Address() const { return m_address; }
+    // Windows path of the folder served as "/" (below the test's working folder).
+    const std::string& Root() const { return m_root; }
+
+private:
+    std::string m_address;
+    Mode m_mode;
+    std::vector<std::string> m_folders;
+    unsigned m_lifetime;
+    std::string m_root;
+    std::string m_pidFile;
+    bool m_running = false;
+};
+
+}  // namespace testing_support
