@@ -1,11 +1,14 @@
 # Thin wrappers over scripts/; see README.md.
-.PHONY: deps build test demo clean
+.PHONY: deps build test demo clean installer
 
 deps:
 	scripts/deps.sh
 
 build: deps
 	scripts/build.sh
+
+installer: deps
+	BUILD_TARGETS=installer scripts/build.sh
 
 test:
 	scripts/test.sh
