@@ -11,7 +11,25 @@ public:
     // ----- run driver (Collector.cpp) -----
     int Run(std::string description, std::string subject, std::string& result, int unattended,
             std::string stamp, std::string options);
+    // Reads -customer/-c, -product/-p, -region/-r, -subject/-s, -description/-d; a
+    // non-empty value is stored, and replaces `description` / `subject` where given.
+    void ParseOptions(const std::string& options, std::string& description, std::string& subject);
+    // Value of one option ("" when absent); a double-quoted value passes through SanitizeName.
+    static std::string GetOption(const std::string& options, const std::string& longName,
+                                 const std::string& shortName);
+    // Each of  /\|?:'<>*~`^%&  becomes "_", so the text can name a file.
+    static std::string SanitizeName(std::string text);
+    // The closing summary of the run, from the configuration and the run's outcome.
+    void BuildSummary(std::string& out);
+    // The summary from plain facts: `packages` holds the names, each followed by ",".
+    static std::string ComposeSummary(bool uploadTried, bool uploadOk, const std::string& packages,
+                                      const std::string& zipPath, const std::string& ftpServer);
+    // "Collected Packages: ..." with lines wrapped after about 65 characters.
+    static std::string PackageLine(const std::string& packages);
+    // Server part of an "FTP Path" / "FTP Server" value: the text before its first backslash.
+    static std::string FtpServerName(const std::string& target);
 
+    int m_bUploadTried = 0;  // this run attempted the upload (the summary reports on it)
     std::string m_strRunId;
     int m_bUnattended = 0;
     int m_bFtpOk = 0;

@@ -1,0 +1,181 @@
+// The six exports of TrovelLib.dll and the worker threads that run the collections.
+#define TROVELLIB_BUILD
+#include "TrovelLib.h"
+
+#include <cstring>
+#include <memory>
+
+#include "Collector.h"
+#include "Definitions.h"
+#include "FileTree.h"
+#include "Progress.h"
+#include "RunStart.h"
+
+namespace {
+
+// Process-wide: the values of the latest start, and the folders of the runs in progress.
+PendingRun g_pending;
+RunClaims g_claims;
+
+struct WorkerJob {
+    PendingRun run;
+    std::string claimedFolder;  // released when the run ends
+};
+
+std::string Text(const char* text)
+{
+    return text != nullptr ? std::string(text) : std::string();
+}
+
+// Each run's collector is fresh (its tables are large: kept on the heap) so that nothing
+// of an earlier run, such as its upload result or cached paths, leaks into the next.
+DWORD ExecuteRun(WorkerJob& job)
+{
+    auto collector = std::make_unique<CTrovelCollector>();
+    collector->m_strRunId = job.run.runIdText;
+    TrovelDefinitions().m_bUnattended = job.run.unattended;
+    const int code = collector->Run(job.run.description, job.run.subject, job.run.result, job.run.unattended,
+                                    job.run.stamp, job.run.options);
+    return static_cast<DWORD>(code);
+}
+
+DWORD WINAPI RunWorker(LPVOID parameter)
+{
+    DWORD code;
+    {
+        std::unique_ptr<WorkerJob> job(static_cast<WorkerJob*>(parameter));
+        code = ExecuteRun(*job);
+        if (!job->claimedFolder.empty())
+            g_claims.Release(job->claimedFolder);
+    }
+    // The thread holds a reference to the library, so a host that unloads it while a run
+    // is still going does not pull the code away under the thread.
+    HMODULE self = nullptr;
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(&RunWorker), &self))
+        FreeLibraryAndExitThread(self, code);
+    return code;
+}
+
+// Starts the worker with a reference on the library; the caller owns the thread handle.
+HANDLE StartWorker(WorkerJob* job)
+{
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&RunWorker), &self);
+    HANDLE thread = CreateThread(nullptr, 0, RunWorker, job, 0, nullptr);
+    if (thread == nullptr) {
+        if (self != nullptr)
+            FreeLibrary(self);
+        if (!job->claimedFolder.empty())
+            g_claims.Release(job->claimedFolder);
+        delete job;
+    }
+    return thread;
+}
+
+// Steps shared by runFileCollection and runFileCollectionSilent: stamp, run id and the
+// same-minute check. Returns the started thread (nullptr: nothing started) and the id.
+HANDLE StartRun(const char* description, const char* subject, const std::string& options, DWORD& runId)
+{
+    runId = 0;
+    g_pending.result.clear();
+    g_pending.description = Text(description);
+    g_pending.subject = Text(subject);
+    g_pending.options = options;
+
+    CTrovelDefinitions& defs = TrovelDefinitions();
+    std::string timeText;
+    g_pending.stamp = defs.MakeStamp(timeText);
+    g_pending.runIdText = RunIdText(timeText);
+    g_pending.unattended = 1;
+
+    const std::string customer =
+        CTrovelCollector::SanitizeName(CTrovelCollector::GetOption(options, "-customer", "-c"));
+    const std::string config = defs.CurrentConfigFile();
+    const std::string localDir = config.empty() ? std::string() : defs.ResolveLocalDirectory(config);
+    const StartFolders folders =
+        CollectionFolders(defs.MachineFolderName(), localDir, customer, g_pending.stamp);
+    if (!g_claims.TryClaim(folders, [](const std::string& path) {
+            return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        }))
+        return nullptr;
+
+    auto* job = new WorkerJob{g_pending, folders.runFolder};
+    HANDLE thread = StartWorker(job);
+    if (thread != nullptr)
+        runId = RunIdValue(g_pending.runIdText);
+    return thread;
+}
+
+}  // namespace
+
+extern "C" {
+
+TROVELLIB_API DWORD runFileCollection(const char* description, const char* subject)
+{
+    DWORD runId = 0;
+    HANDLE thread = StartRun(description, subject, std::string(), runId);
+    if (thread == nullptr)
+        return 0;
+    CloseHandle(thread);
+    return runId;
+}
+
+TROVELLIB_API DWORD runFileCollectionSilent(const char* description, const char* subject, const char* options)
+{
+    DWORD runId = 0;
+    HANDLE thread = StartRun(description, subject, Text(options), runId);
+    if (thread == nullptr)
+        return 0;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return runId;
+}
+
+TROVELLIB_API int getFileCollectionStatus(DWORD runId, char* text)
+{
+    std::string description;
+    int code;
+    if (TrovelDefinitions().m_strStatusFile.empty())
+        code = LookupStatusIn(LocateStatusFile(), runId, description);  // no run yet in this process
+    else
+        code = CTrovelCollector::LookupStatus(runId, description);
+    if (text != nullptr) {
+        const size_t length = description.size() < 254 ? description.size() : 254;
+        std::memcpy(text, description.data(), length);
+        text[length] = '\0';
+    }
+    return code;
+}
+
+TROVELLIB_API DWORD funcTrovelLib(const char* description, const char* subject, const char* result,
+                                  const char* stamp, int unattended, const char* options)
+{
+    g_pending.description = Text(description);
+    g_pending.subject = Text(subject);
+    g_pending.result = Text(result);
+    g_pending.stamp = Text(stamp);
+    g_pending.options = Text(options);
+    g_pending.runIdText.clear();  // such a run has no run id
+    g_pending.unattended = unattended != 0 ? 1 : 0;
+
+    HANDLE thread = StartWorker(new WorkerJob{g_pending, std::string()});
+    if (thread == nullptr)
+        return 100;
+    if (unattended != 0)
+        WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return 100;
+}
+
+TROVELLIB_API DWORD funcLib(void)
+{
+    return 100;
+}
+
+TROVELLIB_API double GetSizeTrovelLib(const char*)
+{
+    return 0.0;
+}
+
+}  // extern "C"
