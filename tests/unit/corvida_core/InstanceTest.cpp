@@ -1,0 +1,182 @@
+#include "CorvidaApp.h"
+#include "Dates.h"
+#include "TestSupport.h"
+#include "Workstation.h"
+
+#include <gtest/gtest.h>
+
+using testing_support::PathExists;
+using testing_support::ReadFileBytes;
+using testing_support::ScratchDir;
+using testing_support::WriteFileBytes;
+using namespace workstation;
+
+namespace {
+
+const std::string kProbe = std::string(TEST_BINARY_DIR) + "\\" + PROBE_DIR_REL + "\\" + PROBE_EXE;
+const std::string kProgram = std::string(TEST_BINARY_DIR) + "\\" + CORVIDA_DIR_REL + "\\Corvida.exe";
+
+struct Process {
+    HANDLE handle = nullptr;
+    DWORD id = 0;
+    ~Process()
+    {
+        if (handle)
+            CloseHandle(handle);
+    }
+};
+
+bool Start(const std::string& exe, const std::string& arguments, const std::string& folder, Process& process)
+{
+    STARTUPINFOA start = {};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION info = {};
+    std::string line = "\"" + exe + "\" " + arguments;
+    if (!CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &start, &info))
+        return false;
+    CloseHandle(info.hThread);
+    process.handle = info.hProcess;
+    process.id = info.dwProcessId;
+    return true;
+}
+
+// Exit code, or -1 when the process did not end in time.
+int WaitExit(Process& process, DWORD timeoutMs = 20000)
+{
+    if (WaitForSingleObject(process.handle, timeoutMs) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process.handle, &code);
+    return static_cast<int>(code);
+}
+
+int Count(const std::string& exe, const std::string& folder)
+{
+    Process counter;
+    if (!Start(exe, "count", folder, counter))
+        return -2;
+    return WaitExit(counter);
+}
+
+// A copy of the probe under the name Corvida.exe that stays until released.
+class Holder {
+public:
+    explicit Holder(const std::string& folder)
+        : m_event(CreateEventA(nullptr, TRUE, FALSE, "CorvidaInstanceTestHold"))
+    {
+        ResetEvent(m_event);
+        m_exe = folder + "\\Corvida.exe";
+        CopyFileA(kProbe.c_str(), m_exe.c_str(), FALSE);
+        m_started = Start(m_exe, "hold CorvidaInstanceTestHold", folder, m_process);
+        Sleep(300);  // let it reach its wait
+    }
+    ~Holder()
+    {
+        Release();
+        CloseHandle(m_event);
+    }
+    bool Started() const { return m_started; }
+    int Release()
+    {
+        SetEvent(m_event);
+        return m_started ? WaitExit(m_process) : -1;
+    }
+
+private:
+    HANDLE m_event;
+    std::string m_exe;
+    Process m_process;
+    bool m_started = false;
+};
+
+TEST(SingleInstance, SecondProcessNamedCorvidaIsDetected)
+{
+    ScratchDir dir("instance");
+    CreateDirectoryA((dir / "a").c_str(), nullptr);
+    CreateDirectoryA((dir / "b").c_str(), nullptr);
+    const std::string second = dir / "b\\Corvida.exe";
+    const std::string other = dir / "b\\Other.exe";
+    ASSERT_TRUE(CopyFileA(kProbe.c_str(), second.c_str(), FALSE)) << kProbe;
+    ASSERT_TRUE(CopyFileA(kProbe.c_str(), other.c_str(), FALSE));
+
+    EXPECT_EQ(Count(second, dir.Path()), 0) << "alone: it finds only itself";
+    {
+        Holder first(dir / "a");
+        ASSERT_TRUE(first.Started());
+        EXPECT_EQ(Count(second, dir.Path()), 1) << "a second Corvida.exe sees the first";
+        EXPECT_EQ(Count(other, dir.Path()), 0) << "a copy under another name counts only one Corvida.exe";
+        EXPECT_EQ(first.Release(), 0);
+    }
+    EXPECT_EQ(Count(second, dir.Path()), 0);
+}
+
+BOOL CALLBACK FindBox(HWND window, LPARAM parameter)
+{
+    auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (owner == found->first && std::string(className) == "#32770") {
+        found->second = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+TEST(SingleInstance, ProgramRefusesASecondCopyWithTheWarning)
+{
+    ScratchDir dir("instance_program");
+    CreateDirectoryA((dir / "a").c_str(), nullptr);
+    Holder first(dir / "a");
+    ASSERT_TRUE(first.Started());
+
+    Process program;
+    ASSERT_TRUE(Start(kProgram, "", dir.Path(), program)) << kProgram;
+    std::pair<DWORD, HWND> box(program.id, nullptr);
+    for (int i = 0; i < 100 && box.second == nullptr; ++i) {
+        Sleep(100);
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&box));
+    }
+    ASSERT_NE(box.second, nullptr) << "no message box appeared";
+    char title[64] = {}, text[256] = {};
+    GetWindowTextA(box.second, title, sizeof title);
+    GetDlgItemTextA(box.second, 0xFFFF, text, sizeof text);
+    EXPECT_STREQ(title, "Warning");
+    EXPECT_STREQ(text, "Corvida is already running");
+    PostMessageA(box.second, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(WaitExit(program), 0);
+    EXPECT_FALSE(PathExists(dir / "Data")) << "the refused copy does no start-up work";
+}
+
+TEST(Startup, ProgramAloneDoesItsBookkeepingAndEnds)
+{
+    Staged staged;
+    Process program;
+    ASSERT_TRUE(Start(kProgram, "", kProgramFolder, program));
+    EXPECT_EQ(WaitExit(program), 0);
+    EXPECT_TRUE(PathExists(Staged::Path("Data"))) << ".\\Data\\ is created at start-up";
+    EXPECT_EQ(GetValue(kKey, "First Launch Flag"), "0");
+    EXPECT_EQ(GetValue(kKey, "Reminder First Launch Date"), TodayDateText());
+}
+
+TEST(Startup, DeveloperMachineSeedsAMissingReportOnly)
+{
+    Staged staged;
+    EXPECT_TRUE(IsDeveloperMachineName("LAB-90521-07"));
+    EXPECT_FALSE(IsDeveloperMachineName("VM"));
+    EXPECT_FALSE(IsDeveloperMachineName("9052-1"));
+
+    MakeDirs(".\\Dataini");
+    MakeDirs(".\\Data");
+    WriteFileBytes(".\\Dataini\\Corvidadata.ini", "[GroupCustomer]\r\nCustomerName=Seed\r\n");
+    SeedDeveloperReport(false);
+    EXPECT_FALSE(PathExists(".\\Data\\Corvidadata.ini")) << "not a developer machine";
+    SeedDeveloperReport(true);
+    EXPECT_EQ(ReadFileBytes(".\\Data\\Corvidadata.ini"), "[GroupCustomer]\r\nCustomerName=Seed\r\n");
+    WriteFileBytes(".\\Data\\Corvidadata.ini", "mine");
+    SeedDeveloperReport(true);
+    EXPECT_EQ(ReadFileBytes(".\\Data\\Corvidadata.ini"), "mine") << "an existing report is never overwritten";
+}
+
+}  // namespace

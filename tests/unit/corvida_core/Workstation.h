@@ -1,0 +1,84 @@
+#pragma once
+// Stages the workstation as its set-up leaves it: the program's registry key with its
+// flags, and C:\Velmora\Corvida as the working folder. Restores the working folder and
+// removes what it staged when it ends.
+#include "FileTree.h"
+#include "TestSupport.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace workstation {
+
+const char kKey[] = "SOFTWARE\\Velmora\\Corvida";
+const char kSiteKey[] = "SOFTWARE\\Velmora\\CorvidaSite";
+const char kProgramFolder[] = "C:\\Velmora\\Corvida";
+
+inline void SetValue(const char* key, const std::string& name, const std::string& value)
+{
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, name.c_str(), REG_SZ, value.c_str(),
+                    static_cast<DWORD>(value.size() + 1));
+}
+
+inline std::string GetValue(const char* key, const std::string& name)
+{
+    char buffer[512] = {};
+    DWORD size = sizeof(buffer);
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, key, name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return "<absent>";
+    return buffer;
+}
+
+inline bool KeyExists(const char* key)
+{
+    HKEY handle;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+inline void CreateKey(const char* key)
+{
+    HKEY handle;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr);
+    RegCloseKey(handle);
+}
+
+class Staged {
+public:
+    Staged()
+    {
+        char cwd[MAX_PATH];
+        GetCurrentDirectoryA(MAX_PATH, cwd);
+        m_previous = cwd;
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSiteKey);
+        CreateKey(kKey);
+        CreateKey(kSiteKey);
+        SetValue(kKey, "First Launch Flag", "1");
+        SetValue(kKey, "Reminder at Startup", "1");
+        SetValue(kKey, "Reminder by Scheduler", "1");
+        SetValue(kKey, "Product", "Aldera 800");
+        DeleteFolder(kProgramFolder, false);
+        MakeDirs(std::string(kProgramFolder) + "\\Current");
+        SetCurrentDirectoryA(kProgramFolder);
+    }
+    ~Staged()
+    {
+        SetCurrentDirectoryA(m_previous.c_str());
+        DeleteFolder(kProgramFolder, false);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSiteKey);
+    }
+    Staged(const Staged&) = delete;
+    Staged& operator=(const Staged&) = delete;
+
+    static std::string Path(const std::string& relative) { return std::string(kProgramFolder) + "\\" + relative; }
+
+private:
+    std::string m_previous;
+};
+
+}  // namespace workstation
