@@ -1,0 +1,224 @@
+// The workstation installer, run silently in this prefix: what it creates, what it keeps
+// on a reinstall, what it refuses, and what its uninstaller removes. Every test starts
+// from a workstation without the set-up and leaves it that way.
+#include "InstallerSupport.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+
+using namespace testing_support;
+using namespace installer_support;
+
+namespace {
+
+const std::string kSampleConfig = "tools\\installer\\Corvida.ini";
+const std::string kSamplePackage = "tools\\installer\\Package_Workstation.ini";
+
+std::string Installed(const std::string& relative)
+{
+    return std::string(kInstallDir) + "\\" + relative;
+}
+
+// A report as the program stores it (0xA5 stands for a line break).
+const std::string kReport =
+    "[GroupCustomer]\r\nCustomerName=Druckerei Smith\r\nComment=first line\xA5second line\r\n";
+
+class InstallerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { CoInitialize(nullptr); }
+    static void TearDownTestSuite() { CoUninitialize(); }
+
+    void SetUp() override
+    {
+        ASSERT_EQ("", LeftOverItems()) << "the prefix already holds parts of a workstation set-up";
+    }
+    void TearDown() override { RemoveWorkstationSetUp(); }
+};
+
+TEST_F(InstallerTest, SilentInstallCreatesEveryItemAndSilentUninstallRemovesThem)
+{
+    const bool vendorKeyBefore = KeyExists("SOFTWARE\\Velmora");
+    ASSERT_EQ(0, RunInstaller(""));
+
+    struct Value { const char* name; const char* expected; };
+    const Value values[] = {
+        {"First Launch Flag", "1"},
+        {"Reminder at Startup", "1"},
+        {"Reminder by Scheduler", "1"},
+        {"Product", "Aldera 800"},
+    };
+    for (const Value& v : values)
+        EXPECT_EQ(v.expected, RegString(kStateKey, v.name).value_or("(missing)")) << v.name;
+
+    EXPECT_EQ(ReadFileBytes(SourcePath(kSampleConfig)), ReadFileBytes(Installed("Corvida.ini")));
+    EXPECT_EQ(ReadFileBytes(SourcePath(kSamplePackage)),
+              ReadFileBytes(Installed("Current\\Package_Workstation.ini")));
+    EXPECT_FALSE(PathExists(Installed("Data"))) << "the program creates the report folder itself";
+
+    // Every program that was built is installed, byte for byte.
+    for (const BuiltProgram& program : BuiltPrograms()) {
+        if (!PathExists(program.buildPath))
+            continue;
+        EXPECT_EQ(ReadFileBytes(program.buildPath), ReadFileBytes(Installed(program.name))) << program.name;
+    }
+
+    for (const ShortcutPlace& place : kShortcuts) {
+        Shortcut link = ReadShortcut(ShortcutPath(place));
+        ASSERT_TRUE(link.loaded) << ShortcutPath(place);
+        EXPECT_EQ(Installed("Corvida.exe"), link.target) << ShortcutPath(place);
+        EXPECT_EQ(kInstallDir, link.folder) << ShortcutPath(place);
+        EXPECT_EQ("", link.arguments) << ShortcutPath(place);
+    }
+
+    // The task holds our definition (its description), not just the name.
+    EXPECT_NE(std::string::npos,
+              ReadFileBytes(TaskFile()).find("Opens the installation report every day"));
+
+    const Value uninstallEntry[] = {
+        {"DisplayName", "Corvida"},
+        {"DisplayVersion", INSTALLER_VERSION},
+        {"Publisher", "Velmora"},
+        {"InstallLocation", "C:\\Velmora\\Corvida"},
+        {"UninstallString", "\"C:\\Velmora\\Corvida\\Uninstall.exe\""},
+        {"QuietUninstallString", "\"C:\\Velmora\\Corvida\\Uninstall.exe\" /S"},
+    };
+    for (const Value& v : uninstallEntry)
+        EXPECT_EQ(v.expected, RegString(kUninstallKey, v.name).value_or("(missing)")) << v.name;
+    EXPECT_TRUE(PathExists(Installed("Uninstall.exe")));
+
+    ASSERT_EQ(0, RunUninstaller(""));
+    EXPECT_EQ("", LeftOverItems());
+    EXPECT_FALSE(PathExists("C:\\Velmora"));
+    if (!vendorKeyBefore)
+        EXPECT_FALSE(KeyExists("SOFTWARE\\Velmora")) << "the vendor key goes when nothing else uses it";
+}
+
+TEST_F(InstallerTest, CarriesTheVersionOfThePrograms)
+{
+    EXPECT_EQ(std::string(INSTALLER_VERSION) + ".0", FileVersion(INSTALLER_EXE));
+    // The programs carry version information once their resources do.
+    for (const BuiltProgram& program : BuiltPrograms()) {
+        std::string version = FileVersion(program.buildPath);
+        if (!version.empty())
+            EXPECT_EQ(std::string(INSTALLER_VERSION) + ".0", version) << program.name;
+    }
+}
+
+TEST_F(InstallerTest, TakesTheSiteValuesFromTheCommandLine)
+{
+    ScratchDir site("site files");  // a blank in the path: the options must be quoted
+    const std::string config =
+        "[Corvida INFO]\r\nINIVersion=site 7\r\n\r\n[Tessaro 400]\r\nSerialNumber=SystemInfo\r\n"
+        "FTP Path=127.0.0.60\\incoming\r\nPackageName=Plate Logs\r\nReliquaRequired=NO\r\n";
+    const std::string package =
+        "[Package Version]\r\nversion=3\r\n\r\n[FILES]\r\n0)Filenum=2\r\n0)Recursive=0\r\n"
+        "0)Directory=%TEMP%\r\n0)FileFormat=*.log\r\n";
+    WriteFileBytes(site / "site.ini", config);
+    WriteFileBytes(site / "plates.ini", package);
+
+    ASSERT_EQ(0, RunInstaller("\"/PRODUCT=Tessaro 400\" \"/CONFIG=" + site / "site.ini" +
+                              "\" \"/PACKAGE=" + site / "plates.ini" + "\""));
+
+    EXPECT_EQ("Tessaro 400", RegString(kStateKey, "Product").value_or("(missing)"));
+    EXPECT_EQ(config, ReadFileBytes(Installed("Corvida.ini")));
+    EXPECT_EQ(package, ReadFileBytes(Installed("Current\\Package_Plate Logs.ini")));
+    EXPECT_FALSE(PathExists(Installed("Current\\Package_Workstation.ini")));
+}
+
+TEST_F(InstallerTest, RefusesSiteValuesThatDoNotFitAndInstallsNothing)
+{
+    ScratchDir site("refused");
+    WriteFileBytes(site / "other.ini", "[Tessaro 400]\r\nPackageName=Plates\r\n");
+    WriteFileBytes(site / "plates.ini", "[Package Version]\r\nversion=1\r\n");
+
+    struct Case { const char* why; std::string options; int exitCode; };
+    const Case cases[] = {
+        {"configuration file missing", "/CONFIG=" + site / "absent.ini", 3},
+        {"package file missing", "/PACKAGE=" + site / "absent.ini", 3},
+        {"model without a section in the sample configuration", "/PRODUCT=Unknown", 4},
+        {"model without a section in the given configuration",
+         "/PRODUCT=Aldera /CONFIG=" + site / "other.ini" + " /PACKAGE=" + site / "plates.ini", 4},
+        {"configured package but no package file",
+         "\"/PRODUCT=Tessaro 400\" /CONFIG=" + site / "other.ini", 4},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.exitCode, RunInstaller(c.options)) << c.why;
+        EXPECT_EQ("", LeftOverItems()) << c.why;
+    }
+}
+
+TEST_F(InstallerTest, ReinstallKeepsTheReportTheSiteConfigurationAndTheFirstLaunch)
+{
+    ASSERT_EQ(0, RunInstaller(""));
+    // The program has been opened once and a report started; the site edited its configuration.
+    ASSERT_TRUE(MakeFolder(Installed("Data")));
+    WriteFileBytes(Installed("Data\\Corvidadata.ini"), kReport);
+    ASSERT_TRUE(SetRegString(kStateKey, "First Launch Flag", "0"));
+    const std::string editedConfig = ReadFileBytes(Installed("Corvida.ini")) + "\r\n; edited on site\r\n";
+    WriteFileBytes(Installed("Corvida.ini"), editedConfig);
+    // A lost reminder is put back by the reinstall.
+    ASSERT_TRUE(DeleteFileA(ShortcutPath(kShortcuts[0]).c_str()));
+
+    ASSERT_EQ(0, RunInstaller(""));
+
+    EXPECT_EQ(kReport, ReadFileBytes(Installed("Data\\Corvidadata.ini")));
+    EXPECT_EQ("0", RegString(kStateKey, "First Launch Flag").value_or("(missing)"));
+    EXPECT_EQ("Aldera 800", RegString(kStateKey, "Product").value_or("(missing)"));
+    EXPECT_EQ(editedConfig, ReadFileBytes(Installed("Corvida.ini")));
+    EXPECT_TRUE(ReadShortcut(ShortcutPath(kShortcuts[0])).loaded);
+
+    // An upgrade with a new site configuration replaces it, and still not the report.
+    ScratchDir site("upgrade");
+    WriteFileBytes(site / "site.ini", "[Aldera 800]\r\nPackageName=Workstation\r\n");
+    ASSERT_EQ(0, RunInstaller("/CONFIG=" + site / "site.ini"));
+    EXPECT_EQ("[Aldera 800]\r\nPackageName=Workstation\r\n", ReadFileBytes(Installed("Corvida.ini")));
+    EXPECT_EQ(kReport, ReadFileBytes(Installed("Data\\Corvidadata.ini")));
+}
+
+TEST_F(InstallerTest, UninstallKeepsTheReportUnlessAskedToRemoveIt)
+{
+    struct Case { const char* options; bool reportKept; };
+    const Case cases[] = {{"", true}, {"/REMOVEDATA", false}};
+    for (const Case& c : cases) {
+        ASSERT_EQ(0, RunInstaller(""));
+        ASSERT_TRUE(MakeFolder(Installed("Data")));
+        WriteFileBytes(Installed("Data\\Corvidadata.ini"), kReport);
+
+        ASSERT_EQ(0, RunUninstaller(c.options)) << c.options;
+
+        if (c.reportKept)
+            EXPECT_EQ(kReport, ReadFileBytes(Installed("Data\\Corvidadata.ini")));
+        else
+            EXPECT_FALSE(PathExists("C:\\Velmora")) << c.options;
+        EXPECT_FALSE(KeyExists(kStateKey)) << c.options;
+        EXPECT_FALSE(PathExists(Installed("Uninstall.exe"))) << c.options;
+        EXPECT_FALSE(PathExists(Installed("Corvida.ini"))) << c.options;
+        EXPECT_FALSE(PathExists(Installed("Current"))) << c.options;
+        RemoveWorkstationSetUp();
+    }
+}
+
+TEST_F(InstallerTest, UninstallRemovesWhatTheProgramAndTheCollectorWroteBesideIt)
+{
+    ASSERT_EQ(0, RunInstaller(""));
+    const char* const working[] = {
+        "Directory.ini", "TrovelLog.txt", "Log Corvida.txt", "Current\\Trovel.ini",
+        "Current\\Current_Trovel.ini", "Current\\Current_Package_Workstation.ini",
+        "Current\\TrovelStatus.ini", "Collection\\VM_2026_01_02_10_30.zip",
+    };
+    ASSERT_TRUE(MakeFolder(Installed("Collection")));
+    for (const char* file : working)
+        WriteFileBytes(Installed(file), "x");
+
+    ASSERT_EQ(0, RunUninstaller(""));
+    EXPECT_EQ("", LeftOverItems());
+    EXPECT_FALSE(PathExists("C:\\Velmora"));
+}
+
+}  // namespace
