@@ -49,12 +49,13 @@ args=(/S)
 [ -n "$config" ] && args+=("/CONFIG=$(winpath "$config")")
 [ -n "$package" ] && args+=("/PACKAGE=$(winpath "$package")")
 
-start=$(date +%s.%N)
+start=$(date +%s%N)
 set +e
 "$WINE" "$installer" "${args[@]}" </dev/null
 code=$?
 set -e
-end=$(date +%s.%N)
-printf 'demo-install: %s into %s: exit %d in %.1f s\n' "$(basename "$installer")" "$WINEPREFIX" "$code" \
-    "$(echo "$end - $start" | bc)"
+end=$(date +%s%N)
+ms=$(( (end - start) / 1000000 ))
+printf 'demo-install: %s into %s: exit %d in %d.%01d s\n' "$(basename "$installer")" "$WINEPREFIX" "$code" \
+    $((ms / 1000)) $((ms % 1000 / 100))
 exit $code
