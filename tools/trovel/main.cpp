@@ -45,7 +45,7 @@ Seen Query(DWORD runId)
 
 void Print(const Seen& seen)
 {
-    std::printf("[%s] %s\n", StatusName(seen.status), seen.text.c_str());
+    std::printf("[%s] %s\n", StatusName(seen.status), seen.text.empty() ? "(entry booked)" : seen.text.c_str());
     std::fflush(stdout);
 }
 
