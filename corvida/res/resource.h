@@ -1,0 +1,75 @@
+#pragma once
+// Resource and control ids of the report program. The dialog templates in Corvida.rc
+// and the code share these numbers; they are part of the program's window layout.
+
+#define IDR_MAINFRAME 128
+#define IDS_ABOUTBOX 101
+#define IDM_ABOUTBOX 0x0010
+
+#define IDD_ABOUTBOX 100
+#define IDD_CORVIDA_DIALOG 102
+#define IDD_MAIN_PAGE 129
+#define IDD_GENERAL_PAGE 133
+#define IDD_HARDWARE_PAGE 134
+#define IDD_SOFTWARE_PAGE 135
+#define IDD_PERFORMANCE_PAGE 136
+#define IDD_EMPTY_DIALOG 140
+#define IDD_HELP_DIALOG 142
+
+// Main report window.
+#define IDC_SAVE 1028
+#define IDC_CLOSE 1029
+#define IDC_HELPBUTTON 1030
+#define IDC_SUBMIT 1031
+#define IDC_STATUS_TEXT 1032
+#define IDC_PLACE_CUSTOMER 1033
+#define IDC_PLACE_GENERAL 1034
+#define IDC_PLACE_HARDWARE 1035
+#define IDC_PLACE_SOFTWARE 1036
+#define IDC_PLACE_PERFORMANCE 1037
+#define IDC_TAB 1040
+#define IDC_PLACE_EMPTY 10331
+
+// Customer, product and installation page.
+#define IDC_REGION 1005
+#define IDC_CUSTOMER_NAME 1008
+#define IDC_CUSTOMER_ID 1009
+#define IDC_SO_NUMBER 1010
+#define IDC_AUTOMATION_TYPE 1011
+#define IDC_SERIAL_DETECTED 1012
+#define IDC_PRODUCT 1013
+#define IDC_WORKFLOW_VERSION 1014
+#define IDC_START_DATE 1018
+#define IDC_END_DATE 1019
+#define IDC_DURATION 1020
+#define IDC_MEMBER1 1021
+#define IDC_MEMBER2 1022
+#define IDC_MEMBER3 1023
+#define IDC_DONE1 1024
+#define IDC_DONE2 1025
+#define IDC_DONE3 1026
+#define IDC_SUMMARY 1027
+#define IDC_EXPOSURE_HEAD 1038
+#define IDC_WORKFLOW_TYPE 1039
+#define IDC_SERIAL_TYPED 1173
+#define IDC_MARK_NAME 1050
+#define IDC_MARK_REGION 1052
+#define IDC_MARK_ID 1053
+#define IDC_MARK_SO 1054
+#define IDC_MARK_PRODUCT 1055
+#define IDC_MARK_SERIAL 1056
+#define IDC_MARK_EXPOSURE 1057
+#define IDC_MARK_AUTOMATION 1058
+#define IDC_MARK_WORKFLOW 1059
+#define IDC_MARK_VERSION 1060
+#define IDC_MARK_START 1061
+#define IDC_MARK_END 1062
+#define IDC_MARK_DURATION 1063
+#define IDC_MARK_MEMBER1 1064
+#define IDC_MARK_MEMBER2 1065
+#define IDC_MARK_MEMBER3 1066
+#define IDC_MARK_SUMMARY 1067
+
+// Help and submission windows.
+#define IDC_HELP_TEXT 975
+#define IDC_SUBMIT_TEXT 1174

@@ -1,0 +1,430 @@
+#include "MainDlg.h"
+
+#include "Dates.h"
+#include "FieldCatalogue.h"
+#include "FileTree.h"
+#include "Identification.h"
+#include "PageLogic.h"
+#include "ReportStore.h"
+#include "Text.h"
+#include "ToolConfig.h"
+#include "resource.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+namespace {
+// Fields of the page with a plain text box, and their markers.
+struct TextBinding {
+    const char* key;
+    int marker;
+};
+const TextBinding kTextFields[] = {
+    {"CustomerID", IDC_MARK_ID},
+    {"CustomerSONumber", IDC_MARK_SO},
+    {"ProductWorkflowSoftwareVersion", IDC_MARK_VERSION},
+    {"InstallationDuration", IDC_MARK_DURATION},
+    {"InstallationTeamMember1", IDC_MARK_MEMBER1},
+    {"InstallationTeamMember2", IDC_MARK_MEMBER2},
+    {"InstallationTeamMember3", IDC_MARK_MEMBER3},
+};
+// The four choice lists, in the order they are filled.
+const TextBinding kListFields[] = {
+    {"CustomerRegion", IDC_MARK_REGION},
+    {"ProductWorkflowType", IDC_MARK_WORKFLOW},
+    {"ProductAutomationType", IDC_MARK_AUTOMATION},
+    {"ProductExposureHeadType", IDC_MARK_EXPOSURE},
+};
+const int kAllMarkers[] = {IDC_MARK_NAME, IDC_MARK_REGION, IDC_MARK_ID, IDC_MARK_SO, IDC_MARK_PRODUCT,
+                           IDC_MARK_SERIAL, IDC_MARK_EXPOSURE, IDC_MARK_AUTOMATION, IDC_MARK_WORKFLOW,
+                           IDC_MARK_VERSION, IDC_MARK_START, IDC_MARK_END, IDC_MARK_DURATION, IDC_MARK_MEMBER1,
+                           IDC_MARK_MEMBER2, IDC_MARK_MEMBER3, IDC_MARK_SUMMARY};
+const int kOneLineEdits[] = {IDC_CUSTOMER_NAME, IDC_CUSTOMER_ID, IDC_SO_NUMBER, IDC_SERIAL_DETECTED,
+                             IDC_SERIAL_TYPED, IDC_PRODUCT, IDC_WORKFLOW_VERSION, IDC_MEMBER1,
+                             IDC_MEMBER2, IDC_MEMBER3};
+// Where the focus goes when the page is shown: the first of these whose field is empty.
+const struct {
+    const char* key;
+    int control;
+} kFocusOrder[] = {
+    {"CustomerName", IDC_CUSTOMER_NAME}, {"CustomerRegion", IDC_REGION},
+    {"ProductType", IDC_PRODUCT}, {"ProductSerialNumber", IDC_SERIAL_TYPED},
+    {"ProductExposureHeadType", IDC_EXPOSURE_HEAD}, {"ProductAutomationType", IDC_AUTOMATION_TYPE},
+    {"ProductWorkflowType", IDC_WORKFLOW_TYPE}, {"InstallationStart", IDC_START_DATE},
+    {"InstallationEnd", IDC_END_DATE}, {"InstallationDuration", IDC_DURATION},
+    {"InstallationTeamMember1", IDC_MEMBER1},
+};
+const char* const kDoneKeys[] = {"InstallationTeamMember1DoneFlag", "InstallationTeamMember2DoneFlag",
+                                 "InstallationTeamMember3DoneFlag"};
+
+std::string& FieldText(ReportRecord& record, const char* key)
+{
+    return record.*(FindField(key)->text);
+}
+
+void SetFieldText(ReportRecord& record, const char* key, const std::string& value)
+{
+    const FieldInfo* field = FindField(key);
+    record.*(field->text) = FitToCapacity(*field, value);
+}
+
+int ControlOf(const char* key)
+{
+    return FindField(key)->control;
+}
+}  // namespace
+
+CMainDlg::CMainDlg(CReportHost& host) : CGenericChildDialog(IDD_MAIN_PAGE, host)
+{
+    for (int id : kAllMarkers)
+        m_markers[id] = std::make_unique<CColorStatic>();
+}
+
+CMainDlg::~CMainDlg() = default;
+
+BOOL CMainDlg::OnInitDialog()
+{
+    for (auto& marker : m_markers)
+        AttachColorStatic(marker.first, *marker.second);
+    for (int id : kOneLineEdits)
+        SendMessageA(Item(id), EM_LIMITTEXT, 255, 0);
+    SendMessageA(Item(IDC_SUMMARY), EM_LIMITTEXT, 1024, 0);
+    LoadPage();
+    m_host.SetPagesInitialising(false);
+    m_host.SetModified(false);
+    return FALSE;
+}
+
+void CMainDlg::FillLists()
+{
+    const std::string& product = m_host.Record().ProductType;
+    for (const TextBinding& binding : kListFields) {
+        const FieldInfo* field = FindField(binding.key);
+        ChoiceList list = FillChoiceList(ChoiceListSection(field->listSection, field->listPerProduct, product));
+        HWND combo = Item(field->control);
+        SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+        for (const std::string& entry : list.entries)
+            SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+        if (!list.applicable)
+            SendMessageA(combo, CB_SETCURSEL, 0, 0);
+        EnableWindow(combo, list.applicable ? TRUE : FALSE);
+    }
+}
+
+std::vector<std::string> CMainDlg::ListEntries(int id) const
+{
+    std::vector<std::string> entries;
+    HWND combo = Item(id);
+    int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        int length = static_cast<int>(SendMessageA(combo, CB_GETLBTEXTLEN, i, 0));
+        std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+        SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
+        text.resize(static_cast<size_t>(length > 0 ? length : 0));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+std::string CMainDlg::ListShownText(int id) const
+{
+    HWND combo = Item(id);
+    int index = static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
+    if (index < 0)
+        return std::string();
+    std::vector<std::string> entries = ListEntries(id);
+    return index < static_cast<int>(entries.size()) ? entries[static_cast<size_t>(index)] : std::string();
+}
+
+void CMainDlg::SelectListEntries()
+{
+    ReportRecord& record = m_host.Record();
+    static const char* const kSelectOrder[] = {"CustomerRegion", "ProductExposureHeadType", "ProductWorkflowType",
+                                               "ProductAutomationType"};
+    for (const char* key : kSelectOrder) {
+        int id = ControlOf(key);
+        std::vector<std::string> entries = ListEntries(id);
+        if (entries.size() > 1) {
+            int index = FindChoiceEntry(entries, FieldText(record, key));
+            if (index < 0) {
+                for (size_t i = 0; i < entries.size(); ++i)
+                    if (entries[i] == kSelectPlaceholder)
+                        index = static_cast<int>(i);
+            }
+            SendMessageA(Item(id), CB_SETCURSEL, static_cast<WPARAM>(index < 0 ? 0 : index), 0);
+        } else {
+            SetFieldText(record, key, ".");
+        }
+    }
+}
+
+void CMainDlg::LoadPage()
+{
+    m_bLoading = true;
+    ReportRecord& record = m_host.Record();
+    bool typed = IdentifyProduct(record);
+    ShowItem(IDC_SERIAL_TYPED, typed);
+    ShowItem(IDC_SERIAL_DETECTED, !typed);
+    FillLists();
+
+    SetItemText(IDC_CUSTOMER_NAME, record.CustomerName);
+    SetItemText(IDC_PRODUCT, record.ProductType);
+    for (const TextBinding& binding : kTextFields)
+        SetItemText(ControlOf(binding.key), FieldText(record, binding.key));
+    SetItemText(IDC_SUMMARY, StoredToLineBreaks(record.InstallationSummary));
+    SelectListEntries();
+
+    std::string serial = StripTypedSerialPrefix(record.ProductSerialNumber);
+    SetItemText(IDC_SERIAL_DETECTED, serial);
+    SetItemText(IDC_SERIAL_TYPED, serial);
+
+    ParseStoredDate(record.InstallationStart, m_start);
+    ParseStoredDate(record.InstallationEnd, m_end);
+    SendMessageA(Item(IDC_START_DATE), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&m_start));
+    SendMessageA(Item(IDC_END_DATE), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&m_end));
+    std::string text;
+    FormatAndCheckDates(m_start, m_end, true, text);
+    record.InstallationStart = text;
+    FormatAndCheckDates(m_start, m_end, false, text);
+    record.InstallationEnd = text;
+
+    for (int i = 0; i < 3; ++i)
+        SetCheck(IDC_DONE1 + i, FieldText(record, kDoneKeys[i]) == "true");
+    m_bLoading = false;
+    SetAllMarkers();
+}
+
+void CMainDlg::SetAllMarkers()
+{
+    UpdateNameMarker();
+    UpdateFieldMarker(ListShownText(IDC_REGION), IDC_MARK_REGION);
+    UpdateFieldMarker(GetItemText(IDC_CUSTOMER_ID), IDC_MARK_ID);
+    UpdateFieldMarker(GetItemText(IDC_SO_NUMBER), IDC_MARK_SO);
+    UpdateFieldMarker(GetItemText(IDC_SERIAL_DETECTED), IDC_MARK_SERIAL);
+    UpdateFieldMarker(GetItemText(IDC_SERIAL_TYPED), IDC_MARK_SERIAL);
+    UpdateFieldMarker(ListShownText(IDC_EXPOSURE_HEAD), IDC_MARK_EXPOSURE);
+    UpdateFieldMarker(ListShownText(IDC_AUTOMATION_TYPE), IDC_MARK_AUTOMATION);
+    UpdateFieldMarker(ListShownText(IDC_WORKFLOW_TYPE), IDC_MARK_WORKFLOW);
+    UpdateFieldMarker(GetItemText(IDC_WORKFLOW_VERSION), IDC_MARK_VERSION);
+    UpdateFieldMarker(GetItemText(IDC_DURATION), IDC_MARK_DURATION);
+    UpdateFieldMarker(GetItemText(IDC_MEMBER1), IDC_MARK_MEMBER1);
+    UpdateFieldMarker(GetItemText(IDC_MEMBER2), IDC_MARK_MEMBER2);
+    UpdateFieldMarker(GetItemText(IDC_MEMBER3), IDC_MARK_MEMBER3);
+    UpdateFieldMarker(GetItemText(IDC_SUMMARY), IDC_MARK_SUMMARY);
+}
+
+void CMainDlg::UpdateFieldMarker(const std::string& value, int marker)
+{
+    auto found = m_markers.find(marker);
+    if (found != m_markers.end()) {
+        bool missing = MarkerShowsAsterisk(value);
+        SetItemText(marker, missing ? "*" : "");
+        found->second->SetLabelTextColor(missing ? RGB(255, 0, 0) : RGB(0, 0, 0));
+    }
+    if (!m_host.IsPagesInitialising())
+        m_host.SetModified(true);
+}
+
+void CMainDlg::UpdateNameMarker()
+{
+    std::string name = GetItemText(IDC_CUSTOMER_NAME);
+    UpdateFieldMarker(IsMakerName(name) ? std::string() : name, IDC_MARK_NAME);
+}
+
+void CMainDlg::SetItemTextQuietly(int id, const std::string& text)
+{
+    bool loading = m_bLoading;
+    m_bLoading = true;
+    SetItemText(id, text);
+    SendMessageA(Item(id), EM_SETSEL, text.size(), text.size());
+    m_bLoading = loading;
+}
+
+void CMainDlg::OnCustomerNameChanged()
+{
+    ReportRecord& record = m_host.Record();
+    std::string previous = record.CustomerName;
+    std::string name = GetItemText(IDC_CUSTOMER_NAME);
+    InvalidCharacter invalid = FindInvalidCharacter(name, false);
+    if (invalid.character) {
+        MessageBoxA(m_hWnd, InvalidCharacterMessage(invalid.character).c_str(), "Error", MB_OK | MB_ICONSTOP);
+        SetItemTextQuietly(IDC_CUSTOMER_NAME, previous);
+        return;
+    }
+    SetFieldText(record, "CustomerName", name);
+    UpdateNameMarker();
+    WriteBackCustomerName(record.ProductType, name);
+}
+
+void CMainDlg::OnTypedSerialChanged()
+{
+    ReportRecord& record = m_host.Record();
+    std::string previous = record.ProductSerialNumber;
+    std::string typed = GetItemText(IDC_SERIAL_TYPED);
+    InvalidCharacter invalid = FindInvalidCharacter(typed, false);
+    if (invalid.character) {
+        MessageBoxA(m_hWnd, InvalidCharacterMessage(invalid.character).c_str(), "Error", MB_OK | MB_ICONSTOP);
+        std::string shown = StripTypedSerialPrefix(previous);
+        SetItemTextQuietly(IDC_SERIAL_DETECTED, shown);
+        SetItemTextQuietly(IDC_SERIAL_TYPED, shown);
+        return;
+    }
+    SetFieldText(record, "ProductSerialNumber", std::string(kTypedSerialPrefix) + typed);
+    UpdateFieldMarker(Trim(typed), IDC_MARK_SERIAL);
+}
+
+void CMainDlg::OnDateChanged(int id)
+{
+    bool start = id == IDC_START_DATE;
+    SYSTEMTIME previous = start ? m_start : m_end;
+    SYSTEMTIME newStart = m_start, newEnd = m_end;
+    SendMessageA(Item(IDC_START_DATE), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&newStart));
+    SendMessageA(Item(IDC_END_DATE), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&newEnd));
+    std::string text;
+    if (FormatAndCheckDates(newStart, newEnd, start, text)) {
+        SetFieldText(m_host.Record(), start ? "InstallationStart" : "InstallationEnd", text);
+        (start ? m_start : m_end) = start ? newStart : newEnd;
+    } else {
+        MessageBoxA(m_hWnd, kDateRefused, "Confirmation", MB_OK | MB_ICONSTOP);
+        bool loading = m_bLoading;
+        m_bLoading = true;
+        SendMessageA(Item(id), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&previous));
+        m_bLoading = loading;
+    }
+    m_host.SetModified(true);
+}
+
+bool CMainDlg::OnCommand(int id, int code, HWND)
+{
+    ReportRecord& record = m_host.Record();
+    if (code == EN_CHANGE) {
+        if (m_bLoading)
+            return true;
+        switch (id) {
+        case IDC_CUSTOMER_NAME:
+            OnCustomerNameChanged();
+            return true;
+        case IDC_SERIAL_TYPED:
+            OnTypedSerialChanged();
+            return true;
+        case IDC_SERIAL_DETECTED:
+            SetFieldText(record, "ProductSerialNumber", GetItemText(IDC_SERIAL_DETECTED));
+            UpdateFieldMarker(GetItemText(IDC_SERIAL_DETECTED), IDC_MARK_SERIAL);
+            return true;
+        case IDC_SUMMARY:
+            SetFieldText(record, "InstallationSummary", LineBreaksToStored(GetItemText(IDC_SUMMARY)));
+            UpdateFieldMarker(GetItemText(IDC_SUMMARY), IDC_MARK_SUMMARY);
+            return true;
+        default:
+            break;
+        }
+        for (const TextBinding& binding : kTextFields) {
+            if (id != ControlOf(binding.key))
+                continue;
+            std::string text = GetItemText(id);
+            SetFieldText(record, binding.key, text);
+            UpdateFieldMarker(text, binding.marker);
+            if (id == IDC_CUSTOMER_ID && text == "90521")
+                TestFill();
+            return true;
+        }
+        return false;
+    }
+    if (code == CBN_SELCHANGE) {
+        for (const TextBinding& binding : kListFields) {
+            if (id != ControlOf(binding.key))
+                continue;
+            std::string text = ListShownText(id);
+            SetFieldText(record, binding.key, text);
+            UpdateFieldMarker(text, binding.marker);
+            return true;
+        }
+        return false;
+    }
+    if (code == BN_CLICKED && id >= IDC_DONE1 && id <= IDC_DONE3) {
+        SetFieldText(record, kDoneKeys[id - IDC_DONE1], IsChecked(id) ? "true" : "false");
+        m_host.SetModified(true);
+        return true;
+    }
+    return false;
+}
+
+bool CMainDlg::OnNotify(int id, NMHDR* header, LRESULT& result)
+{
+    if (header->code == DTN_DATETIMECHANGE && (id == IDC_START_DATE || id == IDC_END_DATE)) {
+        if (!m_bLoading)
+            OnDateChanged(id);
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+void CMainDlg::FindFirstMissingField()
+{
+    ReportRecord& record = m_host.Record();
+    for (const auto& entry : kFocusOrder) {
+        if (FieldText(record, entry.key).empty()) {
+            FocusItem(entry.control);
+            return;
+        }
+    }
+}
+
+void CMainDlg::TestFill()
+{
+    for (int id : {IDC_REGION, IDC_WORKFLOW_TYPE, IDC_AUTOMATION_TYPE, IDC_EXPOSURE_HEAD}) {
+        std::vector<std::string> entries = ListEntries(id);
+        for (size_t i = 0; i < entries.size() && entries.size() > 1; ++i) {
+            if (entries[i] != kSelectPlaceholder) {
+                SendMessageA(Item(id), CB_SETCURSEL, i, 0);
+                break;
+            }
+        }
+    }
+    CreateFolderPath(kReportFolder);
+    if (FILE* file = std::fopen(kReportFile, "w"))
+        std::fclose(file);
+
+    const std::string file = kReportFile;
+    const std::string test = "90521-test";
+    WriteReportValue("Version", "INIVersion", GetToolConfigVersion(), file);
+    WriteReportValue("GroupCustomer", "CustomerName", "Aldera 800", file);
+    WriteReportValue("GroupCustomer", "CustomerID", "90521", file);
+    WriteReportValue("GroupCustomer", "CustomerSONumber", test, file);
+    WriteReportValue("GroupCustomer", "CustomerRegion", ListShownText(IDC_REGION), file);
+    WriteReportValue("GroupProduct", "ProductType", "Aldera 800", file);
+    WriteReportValue("GroupProduct", "ProductSerialNumber", test, file);
+    WriteReportValue("GroupProduct", "ProductExposureHeadType", ListShownText(IDC_EXPOSURE_HEAD), file);
+    WriteReportValue("GroupProduct", "ProductAutomationType", ListShownText(IDC_AUTOMATION_TYPE), file);
+    WriteReportValue("GroupProduct", "ProductWorkflowType", ListShownText(IDC_WORKFLOW_TYPE), file);
+    WriteReportValue("GroupProduct", "ProductWorkflowSoftwareVersion", test, file);
+    WriteReportValue("GroupInstallation", "InstallationDuration", "34", file);
+    for (int n = 1; n <= 3; ++n)
+        WriteReportValue("GroupInstallation", "InstallationTeamMember" + std::to_string(n), test, file);
+    for (int n = 1; n <= 3; ++n)
+        WriteReportValue("GroupInstallation", "InstallationTeamMember" + std::to_string(n) + "DoneFlag", "true",
+                         file);
+    WriteReportValue("GroupInstallation", "InstallationSummary", test, file);
+    struct GroupFill {
+        const char* prefix;
+        int texts;
+        int answers;
+        const char* answer;
+    };
+    const GroupFill groups[] = {
+        {"General", 7, 6, "1"}, {"Hardware", 7, 7, "0"}, {"Software", 7, 7, "1"}, {"Performance", 6, 6, "0"}};
+    for (const GroupFill& group : groups) {
+        std::string section = std::string("Group") + group.prefix;
+        for (int n = 1; n <= group.texts; ++n)
+            WriteReportValue(section, std::string(group.prefix) + "Q" + std::to_string(n) + "Text", "", file);
+        for (int n = 1; n <= group.answers; ++n)
+            WriteReportValue(section, std::string(group.prefix) + "Q" + std::to_string(n) + "YN", group.answer,
+                             file);
+    }
+    // The record is replaced by the file; the reload shows it (without running the fill
+    // again: the page's own writes are not edits).
+    LoadReport(m_host.Record());
+    LoadPage();
+}
