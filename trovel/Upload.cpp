@@ -9,25 +9,27 @@
 
 namespace {
 
-// The system's text for an internet error, with the server's last answer when the error
-// is one the server gave (login refused and the like).
+// The system's text for an internet error (its line end dropped), followed by the server's
+// last answer when there is one (a refused login says why).
 std::string InternetErrorText(DWORD error)
 {
-    std::string text;
     char buffer[1025] = {};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  GetModuleHandleA("wininet.dll"), error, 0, buffer, sizeof buffer - 1, nullptr);
-    if (length != 0)
-        text.assign(buffer, length);
-    if (error == ERROR_INTERNET_EXTENDED_ERROR) {
-        DWORD code = 0, size = sizeof buffer - 1;
-        buffer[0] = '\0';
-        if (InternetGetLastResponseInfoA(&code, buffer, &size) && size != 0)
-            text += std::string(buffer, size);
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        GetModuleHandleA("wininet.dll"), error, 0, buffer, sizeof buffer - 1, nullptr);
+    std::string text = Trim(std::string(buffer, length));
+    if (text.empty())
+        text = "Internet error " + std::to_string(error) + ".";
+    // Only errors that the server itself gave carry its answer; for others the last answer
+    // on this thread may be an older one.
+    DWORD code = 0, size = sizeof buffer - 1;
+    buffer[0] = '\0';
+    if ((error == ERROR_INTERNET_EXTENDED_ERROR || error == ERROR_INTERNET_LOGIN_FAILURE) &&
+        InternetGetLastResponseInfoA(&code, buffer, &size) && size != 0) {
+        const std::string answer = Trim(std::string(buffer, size < sizeof buffer ? size : sizeof buffer - 1));
+        if (!answer.empty())
+            text += " " + answer;
     }
-    if (Trim(text).empty())
-        text = "Internet error " + std::to_string(error);
     if (text.size() > 1024)
         text.resize(1024);
     return text;

@@ -61,7 +61,7 @@ void FtpServer::Stop()
         return;
     m_running = false;
     // kill, then wait (bounded) until the process is gone so the address is free again
-    RunHost("pid=$(cat '" + UnixPath(m_pidFile) + "') && kill $pid && timeout 10 tail --pid=$pid -f /dev/null",
+    RunHost("pid=$(cat '" + UnixPath(m_pidFile) + "') && kill $pid && timeout 10 tail -s 0.05 --pid=$pid -f /dev/null",
             nullptr, 15000);
     DeleteFileA(m_pidFile.c_str());
 }

@@ -65,6 +65,7 @@ def make_handler(mode, root):
         pass
 
     Handler.authorizer = authorizer
+    Handler.auth_failed_timeout = 0.05  # answer a refused login at once
     Handler.permit_foreign_addresses = False
     if mode == "drop":
         Handler.dtp_handler = DroppingDTPHandler

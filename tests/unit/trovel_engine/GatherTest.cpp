@@ -119,6 +119,7 @@ TEST(GatherManyTest, NewestFilesWinWhenMoreThanTheTableHolds)
     collector->m_strCollectDir = collect.Path();
     collector->m_strPackageName = "Pkg";
     collector->m_strStamp = StampAt(0);
+    MakeDirs(collect / "Pkg");
     collector->ResolvePathVariables("10,0," + source.Path() + "\\,m*.log");
 
     std::set<std::string> expected;
