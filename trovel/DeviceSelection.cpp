@@ -135,8 +135,8 @@ int CTrovelDefinitions::SelectDevice(std::string& result)
         const int code = InstallDevice(m_bSystemInfo, base, dir, result);
         if (code != 1)
             return code;
-        PrepareDefinitions(base, result, 1, 1);
-        return 1;
+        // A declined missing package has removed the configuration: the run stops.
+        return PrepareDefinitions(base, result, 1, 1);
     }
     if (dir.empty() && !directoryFound)
         return 3;

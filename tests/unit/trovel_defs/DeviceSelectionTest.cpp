@@ -123,6 +123,21 @@ TEST_F(DeviceSelectionTest, EveryFailureCodeWithItsText)
              t.answer = IDNO;
          },
          0, 11, ""},
+        {"missing package declined at installation",
+         [](DeviceSelectionTest& t) {
+             t.SetIni("Devices\\Aldera800.ini", "SELECT PACKAGE", "2)Name", "Packages\\Ghost");
+             SetTrovelValue("CurrentDevice", "2");
+             t.answer = IDNO;
+         },
+         0, 11, "Package 'Packages\\Ghost' is missing. Do you want to continue?"},
+        {"missing package declined at installation without directory file",
+         [](DeviceSelectionTest& t) {
+             DeleteFileA(t.Path("Directory.ini").c_str());
+             t.SetIni("Devices\\Aldera800.ini", "SELECT PACKAGE", "2)Name", "Packages\\Ghost");
+             SetTrovelValue("CurrentDevice", "2");
+             t.answer = IDNO;
+         },
+         0, 11, "Package 'Packages\\Ghost' is missing. Do you want to continue?"},
         {"identity without a name",
          [](DeviceSelectionTest& t) {
              t.UseFixture("installed");

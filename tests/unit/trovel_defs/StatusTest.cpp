@@ -15,7 +15,7 @@ protected:
     void SetUp() override
     {
         DefsTest::SetUp();
-        defs.m_strDefDir = Path("") ;
+        defs.m_strDefDir = Path("");
         defs.m_strStatusFile = Path("TrovelStatus.ini");
     }
     // A status file whose slots 0, 1, ... hold the given ids.
