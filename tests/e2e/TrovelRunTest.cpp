@@ -58,6 +58,37 @@ std::vector<std::string> List(const std::string& folder, const std::string& patt
     return names;
 }
 
+// Runs a Windows program in `folder`, waits for it (bounded) and returns its exit code
+// (-1 when it could not start or did not end); standard output and error go to `output`.
+int RunWindowsProgram(const std::string& commandLine, const std::string& folder, std::string& output)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const std::string outFile = folder + "\\program-output.txt";
+    HANDLE out = CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return -1;
+    STARTUPINFOA start = {};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdOutput = out;
+    start.hStdError = out;
+    start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process = {};
+    std::string line = commandLine;
+    const BOOL started =
+        CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &start, &process);
+    CloseHandle(out);
+    if (!started)
+        return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, 90000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    output = ReadFileBytes(outFile);
+    return static_cast<int>(code);
+}
+
 void SetAge(const std::string& path, int hours)
 {
     HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -378,6 +409,56 @@ TEST_F(TrovelRun, FuncTrovelLibWaitsForAnUnattendedRunAndOthersAnswerFixedValues
     EXPECT_EQ(funcLib(), 100u);
     EXPECT_EQ(getSize("C:\\windows"), 0.0);
     EXPECT_EQ(getSize(nullptr), 0.0);
+}
+
+}  // namespace
+
+namespace {
+
+// trovel.exe as a script would use it: its exit code tells whether the archive arrived.
+TEST_F(TrovelRun, CommandLineHostRunsFollowsAndReportsTheOutcome)
+{
+    const std::string trovel = std::string("\"") + TROVEL_EXE_PATH + "\"";
+    const struct {
+        const char* address;
+        FtpServer::Mode mode;
+        const char* customer;
+        int exitCode;
+        const char* summary;
+    } cases[] = {
+        {"127.0.0.35", FtpServer::Mode::Normal, "CLI Shop A", 0,
+         "summary: [COMPLETE] File Collection completed successfully:"},
+        {"127.0.0.36", FtpServer::Mode::ServerDown, "CLI Shop B", 1, "summary: [COMPLETE] File Collection failed!"},
+    };
+    bool prepared = false;
+    for (const auto& c : cases) {
+        FtpServer server(c.address, c.mode, {"incoming"});
+        ASSERT_TRUE(server.Start());
+        if (!prepared)
+            PrepareWorkstation(std::string(c.address) + "\\incoming");
+        prepared = true;
+        for (const char* config : {"Current\\Trovel.ini", "Current\\Current_Trovel.ini"})
+            WritePrivateProfileStringA("CONFIGURATION", "FTP Path", (std::string(c.address) + "\\incoming").c_str(),
+                                       Path(config).c_str());
+
+        std::string output;
+        EXPECT_EQ(RunWindowsProgram(trovel + " run -p \"Aldera 800\" -c \"" + c.customer + "\" -s \"Weekly check\"",
+                                    m_dir->Path(), output),
+                  c.exitCode)
+            << output;
+        // Status changes as they happen: the booked entry stays for 2 s before the first step.
+        EXPECT_EQ(output.rfind("[WORKING] (entry booked)\r\n", 0), 0u) << output;
+        EXPECT_NE(output.find(c.summary), std::string::npos) << output;
+
+        // Another process finds the run in the status file by the id the run printed.
+        const size_t at = output.find("run id: ");
+        ASSERT_NE(at, std::string::npos) << output;
+        const std::string runId = output.substr(at + 8, 6);
+        std::string status;
+        EXPECT_EQ(RunWindowsProgram(trovel + " status " + runId, m_dir->Path(), status), c.exitCode) << status;
+        EXPECT_EQ(status.rfind(std::string(c.summary).substr(9), 0), 0u) << status;
+    }
+    EXPECT_EQ(List(LocalDir(), "CLI_Shop_*.zip").size(), 2u);
 }
 
 }  // namespace
