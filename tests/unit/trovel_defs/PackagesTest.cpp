@@ -102,6 +102,10 @@ TEST_F(PackagesTest, KeepCurrentPackagesKeepsOnlySelectedNames)
         Write(std::string("Current\\Current_Package_") + name + ".ini", "[Package Version]\r\n");
     defs.KeepCurrentPackages("Packages\\Logs,Setup,");
     EXPECT_EQ(CurrentPackages(), (std::set<std::string>{"Logs", "Setup"}));
+    // A name is kept for a whole selected name only, not for a longer one ending in it.
+    Write("Current\\Current_Package_MyLogs.ini", "[Package Version]\r\n");
+    defs.KeepCurrentPackages("Packages\\MyLogs,setup,");
+    EXPECT_EQ(CurrentPackages(), (std::set<std::string>{"MyLogs", "Setup"}));
     defs.DeleteCurrentPackages();
     EXPECT_TRUE(CurrentPackages().empty());
 }
