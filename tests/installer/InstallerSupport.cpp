@@ -166,11 +166,19 @@ std::string FileVersion(const std::string& path)
 
 std::vector<BuiltProgram> BuiltPrograms()
 {
-    const std::string build = TEST_BINARY_DIR;
+#ifndef BUILT_CORVIDA
+#define BUILT_CORVIDA ""
+#endif
+#ifndef BUILT_TROVELLIB
+#define BUILT_TROVELLIB ""
+#endif
+#ifndef BUILT_TROVEL
+#define BUILT_TROVEL ""
+#endif
     return {
-        {"Corvida.exe", build + "\\corvida\\Corvida.exe"},
-        {"TrovelLib.dll", build + "\\trovel\\dll\\TrovelLib.dll"},
-        {"trovel.exe", build + "\\tools\\trovel\\trovel.exe"},
+        {"Corvida.exe", BUILT_CORVIDA},
+        {"TrovelLib.dll", BUILT_TROVELLIB},
+        {"trovel.exe", BUILT_TROVEL},
     };
 }
 

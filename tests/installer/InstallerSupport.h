@@ -52,7 +52,7 @@ std::string FileVersion(const std::string& path);
 
 struct BuiltProgram {
     std::string name;       // as installed
-    std::string buildPath;  // in the build tree (may not exist yet)
+    std::string buildPath;  // in the build tree; empty while the program has no target
 };
 std::vector<BuiltProgram> BuiltPrograms();
 

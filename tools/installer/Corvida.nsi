@@ -21,6 +21,19 @@ ManifestSupportedOS all
 !ifndef VERSION
   !define VERSION 0.0.0
 !endif
+; The installer carries the version of the program it installs (the project's version
+; while the program has no version resource).
+!ifdef CORVIDA_EXE
+  !getdllversion /noerrors "${CORVIDA_EXE}" PROGRAM_VERSION_
+!endif
+!ifdef PROGRAM_VERSION_1
+  !if "${PROGRAM_VERSION_1}" != ""
+    !define FULL_VERSION "${PROGRAM_VERSION_1}.${PROGRAM_VERSION_2}.${PROGRAM_VERSION_3}.${PROGRAM_VERSION_4}"
+  !endif
+!endif
+!ifndef FULL_VERSION
+  !define FULL_VERSION "${VERSION}.0"
+!endif
 !ifndef OUTFILE
   !define OUTFILE "Corvida-${VERSION}-Installer.exe"
 !endif
@@ -54,17 +67,17 @@ ManifestSupportedOS all
 Name "${APP_NAME}"
 OutFile "${OUTFILE}"
 InstallDir "${INSTALL_DIR}"
-BrandingText "${PUBLISHER} ${APP_NAME} ${VERSION}"
+BrandingText "${PUBLISHER} ${APP_NAME} ${FULL_VERSION}"
 ShowInstDetails show
 ShowUninstDetails show
 
-VIProductVersion "${VERSION}.0"
-VIFileVersion "${VERSION}.0"
+VIProductVersion "${FULL_VERSION}"
+VIFileVersion "${FULL_VERSION}"
 VIAddVersionKey /LANG=1033 "ProductName" "${APP_NAME}"
 VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "FileDescription" "${APP_NAME} workstation set-up"
-VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
-VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "FileVersion" "${FULL_VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${FULL_VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
 
 Var Product          ; device model written to "Product"
@@ -102,16 +115,22 @@ Page custom WorkstationPage WorkstationPageLeave
   Quit
 !macroend
 
-; The program and the library cannot be replaced or removed while they run.
-!macro RemoveProgramFiles
-  Delete "$INSTDIR\TrovelLib.dll"
-  Delete "$INSTDIR\Corvida.exe"
-  Delete "$INSTDIR\trovel.exe"
-  ${If} ${FileExists} "$INSTDIR\TrovelLib.dll"
-  ${OrIf} ${FileExists} "$INSTDIR\Corvida.exe"
-  ${OrIf} ${FileExists} "$INSTDIR\trovel.exe"
-    !insertmacro FailWith ${EXIT_RUNNING} "Corvida or the collector is running. Close it and start again."
+; The program and the library cannot be replaced or removed while they run: find out
+; before anything is changed (a running program cannot be opened for writing).
+!macro StopIfInUse FILE
+  ${If} ${FileExists} "$INSTDIR\${FILE}"
+    ClearErrors
+    FileOpen $R6 "$INSTDIR\${FILE}" a
+    ${If} ${Errors}
+      !insertmacro FailWith ${EXIT_RUNNING} "${FILE} is in use: close Corvida and the collector and start again."
+    ${EndIf}
+    FileClose $R6
   ${EndIf}
+!macroend
+!macro StopIfProgramsRun
+  !insertmacro StopIfInUse "Corvida.exe"
+  !insertmacro StopIfInUse "TrovelLib.dll"
+  !insertmacro StopIfInUse "trovel.exe"
 !macroend
 
 ; $0 in: a path as given on the command line (relative to the caller's folder);
@@ -213,12 +232,17 @@ Function .onInit
   ClearErrors
   ${GetOptions} $R0 "/?" $0
   ${IfNot} ${Errors}
-    MessageBox MB_OK|MB_ICONINFORMATION "${APP_NAME} workstation set-up ${VERSION}$\r$\n$\r$\n\
+    MessageBox MB_OK|MB_ICONINFORMATION "${APP_NAME} workstation set-up ${FULL_VERSION}$\r$\n$\r$\n\
       /S$\tsilent$\r$\n/PRODUCT=model$\tdevice model$\r$\n/CONFIG=file$\tsite configuration (Corvida.ini)$\r$\n\
       /PACKAGE=file$\tcollector package of the model" /SD IDOK
     Quit
   ${EndIf}
 
+  ; Both /NAME="a b" and "/NAME=a b" are usual ways of quoting: bring the second into
+  ; the first form, the one the option reader understands.
+  ${WordReplace} $R0 '"/PRODUCT=' '/PRODUCT="' "+" $R0
+  ${WordReplace} $R0 '"/CONFIG=' '/CONFIG="' "+" $R0
+  ${WordReplace} $R0 '"/PACKAGE=' '/PACKAGE="' "+" $R0
   ${GetOptions} $R0 "/PRODUCT=" $Product
   ${GetOptions} $R0 "/CONFIG=" $ConfigArg
   ${GetOptions} $R0 "/PACKAGE=" $PackageArg
@@ -293,7 +317,7 @@ Section "Corvida" SecProgram
   SetRegView 64
   SetShellVarContext all
   SetOutPath "$INSTDIR"
-  !insertmacro RemoveProgramFiles
+  !insertmacro StopIfProgramsRun
 
   DetailPrint "Programs"
   !ifdef CORVIDA_EXE
@@ -357,7 +381,7 @@ Section "Corvida" SecProgram
 
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${APP_NAME}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${FULL_VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Corvida.exe,0"
@@ -377,8 +401,11 @@ Section "un.Corvida" SecUnProgram
   SectionIn RO
   SetRegView 64
   SetShellVarContext all
-  !insertmacro RemoveProgramFiles
+  !insertmacro StopIfProgramsRun
 
+  Delete "$INSTDIR\Corvida.exe"
+  Delete "$INSTDIR\TrovelLib.dll"
+  Delete "$INSTDIR\trovel.exe"
   Delete "$DESKTOP\Corvida.lnk"
   Delete "$STARTMENU\Corvida.lnk"
   Delete "$SMPROGRAMS\Corvida.lnk"
