@@ -120,10 +120,7 @@ void CCorvidaDlg::EnableCommands(bool enable)
 
 void CCorvidaDlg::UpdateQuestionMarker(CColorStatic& marker, bool yes, bool no)
 {
-    bool missing = !yes && !no;
-    if (HWND label = marker.GetSafeHwnd())
-        SetWindowTextA(label, missing ? "*" : "");
-    marker.SetLabelTextColor(missing ? RGB(255, 0, 0) : RGB(0, 0, 0));
+    ShowMissingMarker(marker, !yes && !no);
     if (!m_bPagesInitialising)
         m_bModified = true;
 }

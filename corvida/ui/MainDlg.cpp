@@ -217,11 +217,8 @@ void CMainDlg::SetAllMarkers()
 void CMainDlg::UpdateFieldMarker(const std::string& value, int marker)
 {
     auto found = m_markers.find(marker);
-    if (found != m_markers.end()) {
-        bool missing = MarkerShowsAsterisk(value);
-        SetItemText(marker, missing ? "*" : "");
-        found->second->SetLabelTextColor(missing ? RGB(255, 0, 0) : RGB(0, 0, 0));
-    }
+    if (found != m_markers.end())
+        ShowMissingMarker(*found->second, MarkerShowsAsterisk(value));
     if (!m_host.IsPagesInitialising())
         m_host.SetModified(true);
 }

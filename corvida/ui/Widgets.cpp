@@ -41,6 +41,13 @@ HBRUSH CColorStatic::PrepareColors(HDC dc)
     return m_brush;
 }
 
+void ShowMissingMarker(CColorStatic& marker, bool missing)
+{
+    if (HWND label = marker.GetSafeHwnd())
+        SetWindowTextA(label, missing ? "*" : "");
+    marker.SetLabelTextColor(missing ? RGB(255, 0, 0) : RGB(0, 0, 0));
+}
+
 // ---- CThemeHelper ----
 
 namespace {

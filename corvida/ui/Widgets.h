@@ -29,6 +29,9 @@ private:
     HBRUSH m_brush;
 };
 
+// A marker: a red "*" while its field is missing, nothing (black) otherwise.
+void ShowMissingMarker(CColorStatic& marker, bool missing);
+
 // Visual-style theme handle, as the style library uses it.
 typedef HANDLE HTHEME_HANDLE;
 
