@@ -60,8 +60,12 @@ void FtpServer::Stop()
     if (!m_running)
         return;
     m_running = false;
-    // kill, then wait (bounded) until the process is gone so the address is free again
-    RunHost("pid=$(cat '" + UnixPath(m_pidFile) + "') && kill $pid && timeout 10 tail -s 0.05 --pid=$pid -f /dev/null",
+    // Kill, then wait (bounded) until the process has ended and so freed its address; an
+    // ended process may stay a zombie for a while until the system reaps it.
+    RunHost("pid=$(cat '" + UnixPath(m_pidFile) +
+                "') && kill $pid; for i in $(seq 500); do "
+                "s=$(sed -n 's/^State:[[:space:]]*\\([A-Z]\\).*/\\1/p' /proc/$pid/status 2>/dev/null); "
+                "[ -z \"$s\" ] || [ \"$s\" = Z ] && break; sleep 0.02; done",
             nullptr, 15000);
     DeleteFileA(m_pidFile.c_str());
 }

@@ -105,8 +105,9 @@ TEST_F(CreateArchiveTest, PasswordArchiveCarriesTheMarkerAndEncryptsEveryFile)
     // Entry by entry, the extracted tree is the collection folder.
     EXPECT_EQ(ListTree(m_local / "out"), ListTree(m_folder));
     for (const std::string& path : ListTree(m_folder)) {
-        if (path.back() != '\\')
-            EXPECT_EQ(ReadFileBytes(m_local / "out\\" + path), ReadFileBytes(m_folder + "\\" + path)) << path;
+        if (path.back() == '\\')
+            continue;
+        EXPECT_EQ(ReadFileBytes(m_local / "out\\" + path), ReadFileBytes(m_folder + "\\" + path)) << path;
     }
 
     std::string out;

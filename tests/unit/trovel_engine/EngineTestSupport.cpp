@@ -32,6 +32,11 @@ static time_t BasePlus(int minutes)
     return mktime(&base);
 }
 
+long long TimeAt(int minutes)
+{
+    return static_cast<long long>(BasePlus(minutes));
+}
+
 std::string StampAt(int minutes)
 {
     const time_t when = BasePlus(minutes);

@@ -23,6 +23,8 @@ private:
 // Creates the file (and its folders) with `bytes`; when `minutesFromBase` is not 0, sets
 // its last-write time to 2020-06-15 12:00 local time plus that many minutes.
 void MakeFile(const std::string& path, const std::string& bytes = "x", int minutesFromBase = 0);
+// 2020-06-15 12:00 local time plus `minutes`, in seconds since 1970.
+long long TimeAt(int minutes);
 // The run stamp of 2020-06-15 12:00 plus `minutes` ("2020_06_15_12_00" form).
 std::string StampAt(int minutes);
 void SetWriteTime(const std::string& path, int minutesFromBase);

@@ -1,4 +1,5 @@
 #include "Collector.h"
+#include "Definitions.h"
 #include "EngineTestSupport.h"
 #include "FileTree.h"
 #include "TestSupport.h"
@@ -101,19 +102,82 @@ TEST_F(GatherTest, CopiesKeepTheirBytes)
     EXPECT_EQ(testing_support::ReadFileBytes(m_collect / "Pkg" + "\\" + Rel("Logs\\sub\\deep\\app30.log")), "deep");
 }
 
+// The packages selected by the configuration, their FILES and REGISTRY entries, the
+// package folder named without blanks, and the log lines the support centre reads.
+TEST_F(GatherTest, SelectedPackagesAreGatheredAndLogged)
+{
+    testing_support::ScratchDir definitions("gather-defs");
+    CTrovelDefinitions& defs = TrovelDefinitions();
+    const std::string savedDir = defs.m_strDefDir;
+    defs.m_strDefDir = definitions.Path() + "\\";
+    const std::string config = definitions / "Current_Trovel.ini";
+    WriteIni(config, "SELECT PACKAGE", "0)Name", "Drive Logs");
+    const std::string package = definitions / "Current_Package_Drive Logs.ini";
+    const std::string temp = EnvironmentValue("TEMP");
+    ASSERT_EQ(m_source.Path().substr(0, temp.size()), temp);
+    const std::string sourceWithPlaceholder = "%TEMP%" + m_source.Path().substr(temp.size()) + "\\Logs\\";
+    WriteIni(package, "FILES", "0)Filenum", "3");
+    WriteIni(package, "FILES", "0)Recursive", "");  // logged as recursive, gathered as not
+    WriteIni(package, "FILES", "0)Directory", sourceWithPlaceholder);
+    WriteIni(package, "FILES", "0)FileFormat", "app*.log");
+    WriteIni(package, "FILES", "1)Filenum", "0");
+    WriteIni(package, "FILES", "1)Recursive", "0");
+    WriteIni(package, "FILES", "1)Directory", m_source / "Logs\\");
+    WriteIni(package, "FILES", "1)FileFormat", "error.log");
+    WriteIni(package, "REGISTRY", "0)HKEY", "HKEY_CURRENT_USER\\Software\\TrovelEngineGather");
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\TrovelEngineGather", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    DeleteFileA("TrovelLog.txt");
+
+    m_collector->m_strConfigFile = config;
+    m_collector->m_bUnattended = 0;
+    m_collector->GatherPackages();
+    defs.m_strDefDir = savedDir;
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TrovelEngineGather");
+
+    const std::set<std::string> expected = {"Drive-Logs\\", "Drive-Logs\\app7.log", "Drive-Logs\\app8.log",
+                                            "Drive-Logs\\app9.log", "Drive-Logs\\error.log",
+                                            "Drive-Logs\\HKCU_Software_TrovelEngineGather.reg"};
+    EXPECT_EQ(ListTree(m_collect.Path()), expected);
+
+    const std::string log = testing_support::ReadFileBytes("TrovelLog.txt");
+    std::string lines;
+    for (size_t at = 0; (at = log.find("  |  ", at)) != std::string::npos; at += 5)
+        lines += log.substr(at + 5, log.find('\n', at) - at - 5) + "\n";
+    EXPECT_EQ(lines, "package - Drive-Logs \n"
+                     "File '" + sourceWithPlaceholder + "app*.log (3 File(s)  ,Recursive)' added to package 'Drive-Logs'\n"
+                     "File '" + m_source.Path() + "\\Logs\\error.log (0 File(s)  )' added to package 'Drive-Logs'\n"
+                     "Registry 'HKEY_CURRENT_USER\\Software\\TrovelEngineGather' added to package 'Drive-Logs'\n");
+}
+
 // More matches than the table holds: the newest eligible files still win, whatever the
 // order in which the folder lists them.
 TEST(GatherManyTest, NewestFilesWinWhenMoreThanTheTableHolds)
 {
     TempTree source("eng-many"), collect("eng-many-out");
     const int count = CTrovelCollector::kMatchCapacity + 500;
-    for (int i = 0; i < count; ++i) {
-        char name[32];
-        snprintf(name, sizeof name, "m%04d.log", i);
-        MakeFile(source / name, name, -count - 10 + i);
-    }
-    for (int i = 0; i < 5; ++i)
-        MakeFile(source / ("mlater" + std::to_string(i) + ".log"), "late", 10 + i);
+    // Thousands of files are made on the Linux side in one go: m0000.log (oldest) up to
+    // m2999.log one minute apart before the stamp, five more after it.
+    const std::string script = collect / "make.py";
+    testing_support::WriteFileBytes(
+        script, "import os,sys\n"
+                "root,count,base=sys.argv[1],int(sys.argv[2]),int(sys.argv[3])\n"
+                "def make(name,minutes):\n"
+                "    p=os.path.join(root,name)\n"
+                "    open(p,'w').write(name)\n"
+                "    os.utime(p,(base+60*minutes,base+60*minutes))\n"
+                "for i in range(count): make('m%04d.log'%i,-count-10+i)\n"
+                "for i in range(5): make('mlater%d.log'%i,10+i)\n");
+    std::string out;
+    ASSERT_EQ(testing_support::RunHost("/usr/bin/python3 '" + testing_support::UnixPath(script) + "' '" +
+                                           testing_support::UnixPath(source.Path()) + "' " + std::to_string(count) +
+                                           " " + std::to_string(TimeAt(0)),
+                                       &out),
+              0)
+        << out;
 
     auto collector = std::make_unique<CTrovelCollector>();
     collector->m_strCollectDir = collect.Path();
