@@ -52,6 +52,8 @@ bool CShortcut::DeleteShortCut(const std::string& name, int folder)
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return false;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     std::string list = path;
     list.push_back('\0');  // the list ends with two zeros; c_str adds the second
     SHFILEOPSTRUCTA operation = {};

@@ -263,7 +263,7 @@ TEST(Identification, SerialNumberFromSystemInfoFiles)
 
 TEST(Identification, FindSystemInfoFileFollowsThePathVariable)
 {
-    ScratchDir dir("kestrin");
+    ScratchDir dir("platform_path");
     MakeDirs(dir / "Kestrin\\Logs");
     WriteFileBytes(dir / "Kestrin\\Logs\\SystemInfo.xml", "<x/>");
     char saved[8192] = {};

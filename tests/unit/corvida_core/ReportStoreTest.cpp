@@ -20,6 +20,8 @@ ReportRecord DistinctRecord(const std::string& tag)
         const FieldInfo& field = kReportFields[i];
         if (field.kind == FieldKind::YesNo)
             record.*field.answer = (n++ % 4 == 0) ? 7 : (n % 4) - 1;
+        else if (field.kind == FieldKind::DoneFlag)
+            record.*field.text = (n++ % 2) ? "true" : "false";
         else
             record.*field.text = tag + field.key;
     }
