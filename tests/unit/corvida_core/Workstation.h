@@ -6,6 +6,9 @@
 #include "TestSupport.h"
 
 #include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -80,5 +83,61 @@ public:
 private:
     std::string m_previous;
 };
+
+// The reminders of the workstation set-up.
+inline std::string CommonFolder(int csidl)
+{
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
+    return path;
+}
+
+inline bool RunAndWait(const std::string& commandLine)
+{
+    STARTUPINFOA start = {};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION process = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &start,
+                        &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 30000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code == 0;
+}
+
+inline std::string TaskFile()
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(windows) + "\\system32\\tasks\\Installation Report Reminder";
+}
+
+inline void CreateReminderTask()
+{
+    // The task scheduler tool takes the definition as UTF-16LE with a BOM and CR LF lines.
+    const char* xml[] = {
+        "<?xml version=\"1.0\" encoding=\"UTF-16\"?>",
+        "<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">",
+        "  <Triggers><LogonTrigger><Enabled>true</Enabled></LogonTrigger></Triggers>",
+        "  <Actions Context=\"Author\"><Exec><Command>C:\\Velmora\\Corvida\\Corvida.exe</Command></Exec></Actions>",
+        "</Task>",
+    };
+    std::string bytes = "\xFF\xFE";
+    for (const char* line : xml) {
+        std::string text = std::string(line) + "\r\n";
+        for (char c : text) {
+            bytes += c;
+            bytes += '\0';
+        }
+    }
+    testing_support::WriteFileBytes(Staged::Path("task.xml"), bytes);
+    EXPECT_TRUE(RunAndWait("schtasks /create /tn \"Installation Report Reminder\" /xml \"" +
+                           Staged::Path("task.xml") + "\" /f"));
+    EXPECT_TRUE(testing_support::PathExists(TaskFile()));
+}
 
 }  // namespace workstation

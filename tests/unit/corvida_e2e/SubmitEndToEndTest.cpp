@@ -1,0 +1,148 @@
+#include "CollectorLibrary.h"
+#include "FtpServer.h"
+#include "SubmissionWorker.h"
+#include "TestSupport.h"
+#include "Workstation.h"
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+using testing_support::FtpServer;
+using testing_support::PathExists;
+using testing_support::RunHost;
+using testing_support::UnixPath;
+using testing_support::WriteFileBytes;
+using namespace workstation;
+
+namespace {
+
+// The zip archives below an FTP server folder.
+std::vector<std::string> Archives(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*.zip").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+class SubmitEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_library = LoadLibraryA(TROVEL_DLL_PATH);
+        ASSERT_NE(m_library, nullptr) << TROVEL_DLL_PATH;
+        CollectorLibrary library{};
+        library.runFileCollectionSilent = reinterpret_cast<decltype(library.runFileCollectionSilent)>(
+            reinterpret_cast<void*>(GetProcAddress(m_library, "runFileCollectionSilent")));
+        library.getFileCollectionStatus = reinterpret_cast<decltype(library.getFileCollectionStatus)>(
+            reinterpret_cast<void*>(GetProcAddress(m_library, "getFileCollectionStatus")));
+        ASSERT_TRUE(library.runFileCollectionSilent && library.getFileCollectionStatus);
+        SetCollectorLibrary(library);
+
+        // The site: the model's section, its package, a saved report and the reminders.
+        SetValue(kSiteKey, "Serial", "AL800-E2E");
+        WriteFileBytes(".\\Corvida.ini",
+                       "[Corvida INFO]\r\nINIVersion=e2e\r\n"
+                       "[Aldera 800]\r\nSerialNumber=HKLM\\SOFTWARE\\Velmora\\CorvidaSite\\Serial\r\n"
+                       "FTP Path=127.0.0.40\\incoming\r\nPackageName=Report\r\nReliquaRequired=NO\r\n");
+        WriteFileBytes(".\\Current\\Package_Report.ini",
+                       "[Package Version]\r\nversion=1\r\n[FILES]\r\n0)Filenum=1\r\n0)Recursive=0\r\n"
+                       "0)Directory=%CURRENTDIR%\\Data\r\n0)FileFormat=Corvidadata.ini\r\n"
+                       "[REGISTRY]\r\n0)HKEY=HKEY_LOCAL_MACHINE\\SOFTWARE\\Velmora\\Corvida\r\n");
+        WriteFileBytes(".\\Log Corvida.txt", "trace");
+        MakeDirs(".\\Data");
+        WriteFileBytes(".\\Data\\Corvidadata.ini",
+                       "[GroupCustomer]\r\nCustomerName=Printshop\r\nCustomerRegion=Europe\r\n"
+                       "[GroupProduct]\r\nProductType=Aldera 800\r\nProductSerialNumber=AL800-E2E\r\n");
+        for (int csidl : {CSIDL_COMMON_STARTUP, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_STARTMENU,
+                          CSIDL_COMMON_PROGRAMS})
+            MakeDirs(CommonFolder(csidl));
+        m_shortcuts = {CommonFolder(CSIDL_COMMON_STARTUP) + "\\Reminder Corvida.lnk",
+                       CommonFolder(CSIDL_COMMON_STARTUP) + "\\Installation Report Reminder.lnk",
+                       CommonFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Corvida.lnk",
+                       CommonFolder(CSIDL_COMMON_STARTMENU) + "\\Corvida.lnk",
+                       CommonFolder(CSIDL_COMMON_PROGRAMS) + "\\Corvida.lnk"};
+        for (const std::string& path : m_shortcuts)
+            WriteFileBytes(path, "shortcut");
+        CreateReminderTask();
+    }
+    void TearDown() override
+    {
+        SetCollectorLibrary(CollectorLibrary{nullptr, nullptr});
+        for (const std::string& path : m_shortcuts)
+            DeleteFileA(path.c_str());
+        RunAndWait("schtasks /delete /tn \"Installation Report Reminder\" /f");
+        if (m_library)
+            FreeLibrary(m_library);
+    }
+
+    Staged m_staged;
+    HMODULE m_library = nullptr;
+    std::vector<std::string> m_shortcuts;
+};
+
+TEST_F(SubmitEndToEnd, SentReportLeavesNoTraceOnTheWorkstation)
+{
+    FtpServer server("127.0.0.40", FtpServer::Mode::Normal, {"incoming"});
+    ASSERT_TRUE(server.Start());
+
+    SubmissionResult result;
+    result.mode = CheckBackupFirst;  // "NO": no backup needed
+    RunSubmissionWorker(result);
+    ASSERT_TRUE(result.done.load());
+    ASSERT_EQ(result.code, 1) << result.message;
+
+    // The archive reached the server, with the report inside.
+    std::vector<std::string> archives = Archives(server.Root() + "\\incoming");
+    ASSERT_EQ(archives.size(), 1u);
+    std::string listing;
+    EXPECT_EQ(RunHost("unzip -l '" + UnixPath(server.Root() + "\\incoming\\" + archives[0]) + "'", &listing), 0);
+    EXPECT_NE(listing.find("Corvidadata.ini"), std::string::npos) << listing;
+    EXPECT_NE(listing.find(" -PASSWORD=pavis"), std::string::npos) << listing;
+
+    // The complete clean-up list.
+    EXPECT_EQ(GetValue(kKey, "Data Submission Performed"), "1");
+    EXPECT_EQ(GetValue(kKey, "Data Submission Completed"), "1");
+    EXPECT_EQ(GetValue(kKey, "Reminder at Startup"), "0");
+    EXPECT_EQ(GetValue(kKey, "Reminder by Scheduler"), "0");
+    EXPECT_EQ(GetValue(kKey, "First Launch Flag"), "0");
+    for (const char* gone : {".\\Data", ".\\Collection", ".\\Directory.ini", ".\\TrovelLog.txt", ".\\Log Corvida.txt",
+                             ".\\Current\\Trovel.ini", ".\\Current\\Current_Trovel.ini",
+                             ".\\Current\\TrovelStatus.ini", ".\\Current\\Current_Package_Report.ini"})
+        EXPECT_FALSE(PathExists(gone)) << gone;
+    EXPECT_TRUE(PathExists(".\\Current\\Package_Report.ini"));
+    EXPECT_TRUE(PathExists(".\\Corvida.ini"));
+    for (const std::string& path : m_shortcuts)
+        EXPECT_FALSE(PathExists(path)) << path;
+    for (int i = 0; i < 50 && PathExists(TaskFile()); ++i)
+        Sleep(100);
+    EXPECT_FALSE(PathExists(TaskFile()));
+}
+
+TEST_F(SubmitEndToEnd, FailedUploadKeepsTheReportAndTheReminders)
+{
+    FtpServer server("127.0.0.41", FtpServer::Mode::ServerDown);
+    ASSERT_TRUE(server.Start());
+    WritePrivateProfileStringA("Aldera 800", "FTP Path", "127.0.0.41\\incoming", ".\\Corvida.ini");
+
+    SubmissionResult result;
+    RunSubmissionWorker(result);
+    ASSERT_TRUE(result.done.load());
+    EXPECT_EQ(result.code, 2) << result.message;
+    EXPECT_TRUE(PathExists(".\\Data\\Corvidadata.ini"));
+    EXPECT_EQ(GetValue(kKey, "Data Submission Performed"), "1");
+    EXPECT_EQ(GetValue(kKey, "Data Submission Completed"), "<absent>");
+    EXPECT_EQ(GetValue(kKey, "Reminder at Startup"), "1");
+    for (const std::string& path : m_shortcuts)
+        EXPECT_TRUE(PathExists(path)) << path;
+    EXPECT_TRUE(PathExists(TaskFile()));
+}
+
+}  // namespace
