@@ -2,9 +2,18 @@
  * TrovelLib.h - public interface of TrovelLib.dll, the collector library.
  *
  * A host starts a collection run with one of the start functions and follows it by
- * polling getFileCollectionStatus with the run id the start function returned.
- * Every string argument is copied on entry; the library keeps no pointer into the
- * caller's memory after a call returns. Text is 8-bit in the system code page.
+ * polling getFileCollectionStatus with the run id the start function returned. A run
+ * reads its definitions relative to the host's current folder (.\Directory.ini names the
+ * folder that holds the definitions folder) and appends every step to .\TrovelLog.txt.
+ *
+ * Ownership: every string argument is copied on entry; the library keeps no pointer into
+ * the caller's memory after a call returns, and writes only into the `text` buffer of
+ * getFileCollectionStatus. Text is 8-bit in the system code page. Each run executes on a
+ * thread of the library's own, which keeps the library loaded until the run has ended,
+ * so a host may call FreeLibrary while a run started with runFileCollection still goes on.
+ *
+ * Hosts link libTrovelLib.dll.a (or bind the six names with GetProcAddress); the DLL
+ * must be found beside the host or on the search path.
  */
 #ifndef TROVELLIB_H
 #define TROVELLIB_H
@@ -21,32 +30,43 @@ extern "C" {
 #define TROVELLIB_API __declspec(dllimport)
 #endif
 
-/* Starts an attended run on a worker thread and returns at once with its run id (the
- * start time HHMMSS as a number); 0 when a run of this minute is still in progress. */
+/* Starts an unattended run without options on a worker thread and returns at once with
+ * its run id: the start time HHMMSS read as a number (09:30:15 gives 93015). Returns 0 and
+ * starts nothing when a run of the same minute still holds its collection folder. */
 TROVELLIB_API DWORD runFileCollection(const char* description, const char* subject);
 
-/* Runs an unattended collection with the given options ("-p PRODUCT -c \"CUSTOMER\" ...")
- * and returns its run id once the run has ended; 0 when no run was started. Blocks the
- * caller for the whole run: call it from a thread of your own if you own windows. */
+/* Runs an unattended collection and returns its run id once the run has ended (0 when
+ * nothing was started, as above). `options` names the run's details, each value in double
+ * quotes or as one word:
+ *     -p "PRODUCT"  -c "CUSTOMER"  -r "REGION"  -s "SUBJECT"  -d "DESCRIPTION"
+ * (or -product, -customer, -region, -subject, -description). A customer names the archive
+ * and collection folder instead of the configured machine id. In quoted values (and in
+ * any customer) blanks and / \ | ? : ' < > * ~ ` ^ % & become "_". Blocks the caller for the whole run (seconds to
+ * minutes): a host with windows calls it from a thread of its own. */
 TROVELLIB_API DWORD runFileCollectionSilent(const char* description, const char* subject,
                                             const char* options);
 
-/* Status of run `runId`: 0 working, 1 completed, 2 failed, 3 no entry for that id.
- * The status text is copied into `text`, a buffer of at least 256 bytes owned by the
- * caller (an empty string when there is no entry). */
+/* Status of run `runId`: 0 working, 1 completed, 2 failed, 3 no entry for that id. A
+ * completed run whose upload failed says "failed" in its text. The run's last progress
+ * text (at most 254 characters, on one line) is copied into `text`, a buffer of at least
+ * 256 bytes owned by the caller (an empty string when there is no entry); `text` may be
+ * NULL. Works in a process that has started no run yet: the status file is then looked
+ * for below the current folder. */
 TROVELLIB_API int getFileCollectionStatus(DWORD runId, char* text);
 
-/* Starts a run with the caller's stamp (20YY_MM_DD_HH_MM) and options. With `unattended`
- * non-zero it returns after the run; with 0 it returns at once and the run may ask
- * questions in message boxes. Such a run has no run id. Nothing is written back into
- * the caller's strings. Always returns 100. */
+/* Starts a run with the caller's stamp (20YY_MM_DD_HH_MM, naming the collection folder
+ * and archive) and options. With `unattended` non-zero it returns after the run; with 0 it
+ * returns at once and the run may ask questions in message boxes. Such a run has no run
+ * id: its state is kept apart from the entries getFileCollectionStatus reads. Nothing is
+ * written back into the caller's strings (`result` only seeds the run's progress text).
+ * Always returns 100. */
 TROVELLIB_API DWORD funcTrovelLib(const char* description, const char* subject, const char* result,
                                   const char* stamp, int unattended, const char* options);
 
-/* Always returns 100. */
+/* Does nothing; always returns 100. */
 TROVELLIB_API DWORD funcLib(void);
 
-/* Always returns 0.0. */
+/* Does nothing with `path`; always returns 0.0. */
 TROVELLIB_API double GetSizeTrovelLib(const char* path);
 
 #ifdef __cplusplus
