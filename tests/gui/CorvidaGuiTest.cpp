@@ -258,8 +258,9 @@ TEST_F(CorvidaGui, SaveQuestionFollowsWhichPageWasOpenedFirst)
         ASSERT_TRUE(station.Start(session));
         HWND main = session.Main();
         gui::SetText(Control(main, 1008), "Northern Press");
-        if (c.tab >= 0)
+        if (c.tab >= 0) {
             ASSERT_TRUE(gui::SelectTab(main, c.tab));
+        }
         gui::PostClick(main, 1029);
         if (c.asked)
             EXPECT_EQ("Confirmation|" + std::string(kSaveQuestion), AnswerBox(session, IDNO));
@@ -286,8 +287,9 @@ TEST_F(CorvidaGui, EscapeEndsWithoutSavingWhileCloseSavesTheFirstReport)
         EXPECT_FALSE(session.MessageBoxAppears(800));
         ASSERT_TRUE(session.WaitExit(5000));
         EXPECT_EQ(!escape, PathExists(station.ReportPath()));
-        if (!escape)
+        if (!escape) {
             EXPECT_EQ("Northern Press", station.ReportValue("GroupCustomer", "CustomerName"));
+        }
     }
 }
 
@@ -326,8 +328,9 @@ TEST_F(CorvidaGui, SubmitRefusalsShowTheMessageAndTheFieldToFill)
         ASSERT_TRUE(station.Start(session));
         HWND main = session.Main();
         gui::SetText(Control(main, 1010), "SO-77");
-        if (!c.value)  // the user picks the list's placeholder again
+        if (!c.value) {  // the user picks the list's placeholder again
             ASSERT_TRUE(gui::ChooseListEntry(gui::PageWithControl(main, 1005), 1005, " Select ..."));
+        }
         gui::PostClick(main, 1031);
         EXPECT_EQ("Error|" + std::string(c.message), AnswerBox(session, IDOK));
         EXPECT_TRUE(gui::WaitFor([&] { return gui::WindowText(main) == c.title; }, kShort)) << gui::WindowText(main);
