@@ -133,9 +133,12 @@ bool CTrovelCollector::RunProgram(const std::string& file, const std::string& pa
     }
     bool ended = true;
     if (waitMs != 0 && WaitForSingleObject(info.hProcess, waitMs) != WAIT_OBJECT_0) {
+        // Stopped, so that it does not go on writing while the collection is packed.
         ended = false;
+        TerminateProcess(info.hProcess, 1);
+        WaitForSingleObject(info.hProcess, 5000);
         TrovelDefinitions().AskUser("'" + file + "' did not finish within " + std::to_string(waitMs / 1000) +
-                                        " seconds.",
+                                        " seconds and was stopped.",
                                     MB_ICONERROR, m_bUnattended ? 0 : 1, 0);
     }
     CloseHandle(info.hProcess);

@@ -133,6 +133,16 @@ TEST_F(RegistryExportTest, ExportIsCompleteWhenTheEntryReturns)
               std::string::npos);
 }
 
+// The wait is bounded: an editor that does not end in time is stopped and the run goes on.
+TEST_F(RegistryExportTest, EditorThatDoesNotEndInTimeIsStopped)
+{
+    MakeKey(1);
+    m_collector->m_nExportTimeoutMs = 1;
+    EXPECT_FALSE(m_collector->ExportRegistryKey("Pkg\\out.reg", "HKEY_CURRENT_USER\\Software\\TrovelEngineTest"));
+    EXPECT_NE(LogText().find("***  'regedit' did not finish within 0 seconds and was stopped."), std::string::npos)
+        << LogText();
+}
+
 TEST_F(RegistryExportTest, FileNamesFollowTheKeyAsWritten)
 {
     MakeKey(1);
