@@ -204,8 +204,36 @@ std::string LeftOverItems()
     return items;
 }
 
+// Ends copies of the installed program that a failed test left open (only those started
+// from the program folder).
+void EndInstalledPrograms()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    const std::string installed = ToLower(std::string(kInstallDir) + "\\");
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE,
+                                     FALSE, entry.th32ProcessID);
+        if (!process)
+            continue;
+        char image[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (QueryFullProcessImageNameA(process, 0, image, &size) &&
+            ToLower(image).compare(0, installed.size(), installed) == 0) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 10000);
+        }
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+}
+
 void RemoveWorkstationSetUp()
 {
+    EndInstalledPrograms();
     if (GetFileAttributesA((std::string(kInstallDir) + "\\Uninstall.exe").c_str()) != INVALID_FILE_ATTRIBUTES)
         RunUninstaller("/REMOVEDATA");
     // Whatever a failed test left behind.

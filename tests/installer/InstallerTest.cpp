@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <string>
 
 using namespace testing_support;
@@ -36,7 +37,13 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_EQ("", LeftOverItems()) << "the prefix already holds parts of a workstation set-up";
+        // What an interrupted run left behind would falsify the checks.
+        std::string left = LeftOverItems();
+        if (!left.empty()) {
+            std::printf("removing what an earlier run left: %s\n", left.c_str());
+            RemoveWorkstationSetUp();
+        }
+        ASSERT_EQ("", LeftOverItems()) << "the prefix holds parts of a workstation set-up";
     }
     void TearDown() override { RemoveWorkstationSetUp(); }
 };

@@ -272,6 +272,8 @@ Function .onInit
     StrCpy $Product "${SAMPLE_PRODUCT}"
   ${EndIf}
 
+  !insertmacro StopIfProgramsRun
+
   ${If} ${Silent}
     Call ResolveSiteValues
     ${If} $R9 != ""
@@ -317,7 +319,6 @@ Section "Corvida" SecProgram
   SetRegView 64
   SetShellVarContext all
   SetOutPath "$INSTDIR"
-  !insertmacro StopIfProgramsRun
 
   DetailPrint "Programs"
   !ifdef CORVIDA_EXE
@@ -401,7 +402,6 @@ Section "un.Corvida" SecUnProgram
   SectionIn RO
   SetRegView 64
   SetShellVarContext all
-  !insertmacro StopIfProgramsRun
 
   Delete "$INSTDIR\Corvida.exe"
   Delete "$INSTDIR\TrovelLib.dll"
@@ -443,6 +443,7 @@ SectionEnd
 Function un.onInit
   SetShellVarContext all
   SetRegView 64
+  !insertmacro StopIfProgramsRun
   ${GetParameters} $R0
   ClearErrors
   ${GetOptions} $R0 "/REMOVEDATA" $0
