@@ -14,7 +14,16 @@ using namespace workstation;
 namespace {
 
 const std::string kProbe = std::string(TEST_BINARY_DIR) + "\\" + PROBE_DIR_REL + "\\" + PROBE_EXE;
-const std::string kProgram = std::string(TEST_BINARY_DIR) + "\\" + CORVIDA_DIR_REL + "\\Corvida.exe";
+const std::string kBuiltProgram = std::string(TEST_BINARY_DIR) + "\\" + CORVIDA_DIR_REL + "\\Corvida.exe";
+const std::string kBuiltLibrary = std::string(TEST_BINARY_DIR) + "\\" + TROVEL_DIR_REL + "\\TrovelLib.dll";
+
+// The program as the set-up installs it: Corvida.exe with the collector library beside it.
+std::string InstallProgram(const std::string& folder)
+{
+    CopyFileA(kBuiltLibrary.c_str(), (folder + "\\TrovelLib.dll").c_str(), FALSE);
+    CopyFileA(kBuiltProgram.c_str(), (folder + "\\Corvida.exe").c_str(), FALSE);
+    return folder + "\\Corvida.exe";
+}
 
 struct Process {
     HANDLE handle = nullptr;
@@ -117,7 +126,9 @@ BOOL CALLBACK FindBox(HWND window, LPARAM parameter)
     GetWindowThreadProcessId(window, &owner);
     char className[64] = {};
     GetClassNameA(window, className, sizeof className);
-    if (owner == found->first && std::string(className) == "#32770") {
+    // The box counts once it shows its text (it is found while it is still being built).
+    if (owner == found->first && std::string(className) == "#32770" && IsWindowVisible(window) &&
+        GetDlgItem(window, 0xFFFF) != nullptr && GetWindowTextLengthA(GetDlgItem(window, 0xFFFF)) > 0) {
         found->second = window;
         return FALSE;
     }
@@ -131,8 +142,10 @@ TEST(SingleInstance, ProgramRefusesASecondCopyWithTheWarning)
     Holder first(dir / "a");
     ASSERT_TRUE(first.Started());
 
+    CreateDirectoryA((dir / "b").c_str(), nullptr);
+    const std::string programExe = InstallProgram(dir / "b");
     Process program;
-    ASSERT_TRUE(Start(kProgram, "", dir.Path(), program)) << kProgram;
+    ASSERT_TRUE(Start(programExe, "", dir.Path(), program)) << programExe;
     std::pair<DWORD, HWND> box(program.id, nullptr);
     for (int i = 0; i < 100 && box.second == nullptr; ++i) {
         Sleep(100);
@@ -157,7 +170,7 @@ TEST(Startup, ProgramAloneDoesItsBookkeepingBeforeTheWindow)
 {
     Staged staged;
     Process program;
-    ASSERT_TRUE(Start(kProgram, "", kProgramFolder, program));
+    ASSERT_TRUE(Start(InstallProgram(kProgramFolder), "", kProgramFolder, program));
     // Without the window layer the program ends after the bookkeeping; with it, the main
     // window opens afterwards and this test ends the process itself.
     for (int i = 0; i < 100 && GetValue(kKey, "First Launch Flag") != "0"; ++i)

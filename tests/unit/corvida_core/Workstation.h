@@ -71,7 +71,11 @@ public:
     ~Staged()
     {
         SetCurrentDirectoryA(m_previous.c_str());
-        DeleteFolder(kProgramFolder, false);
+        // A hidden schtasks run started by the clean-up may still hold the folder as its
+        // current folder for a moment.
+        for (int i = 0; i < 50 && !(DeleteFolder(kProgramFolder, false) && !FolderExists(kProgramFolder)); ++i)
+            Sleep(100);
+        RemoveDirectoryA("C:\\Velmora");  // only when nothing else is in it
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSiteKey);
     }
