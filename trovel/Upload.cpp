@@ -78,6 +78,8 @@ public:
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (source == INVALID_HANDLE_VALUE)
             return false;
+        LARGE_INTEGER size = {};
+        GetFileSizeEx(source, &size);
         HINTERNET target = FtpOpenFileA(m_connection, remote.c_str(), GENERIC_WRITE, FTP_TRANSFER_TYPE_BINARY, 1);
         bool stored = target != nullptr;
         std::vector<char> block(kBlockBytes);
@@ -92,14 +94,27 @@ public:
             for (DWORD sent = 0, done = 0; stored && done < got; done += sent)
                 stored = InternetWriteFile(target, block.data() + done, got - done, &sent) && sent != 0;
         }
-        // Closing the remote file ends the transfer; the server's answer decides.
         if (target != nullptr && !InternetCloseHandle(target))
             stored = false;
         CloseHandle(source);
-        return stored;
+        // Closing the transfer does not always report a connection that broke after the
+        // last block was handed over: the file counts as stored once the server lists it
+        // at its full size.
+        return stored && RemoteSize(remote) == static_cast<unsigned long long>(size.QuadPart);
     }
 
 private:
+    // Size of a file in the current remote folder; all ones when it cannot be listed.
+    unsigned long long RemoteSize(const std::string& remote)
+    {
+        WIN32_FIND_DATAA found = {};
+        HINTERNET search = FtpFindFirstFileA(m_connection, remote.c_str(), &found, INTERNET_FLAG_RELOAD, 1);
+        if (search == nullptr)
+            return ~0ull;
+        InternetCloseHandle(search);
+        return (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    }
+
     HINTERNET m_internet;
     HINTERNET m_connection = nullptr;
 };

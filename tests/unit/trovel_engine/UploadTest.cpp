@@ -26,6 +26,7 @@ struct UploadCase {
     std::string result;    // the driver's text on success, else the error text
     std::string storedIn;  // remote folder that must then hold the archive (success only)
     bool archiveMissing = false;
+    int archiveBytes = 2 * 1024 * 1024;
 };
 
 class UploadTest : public ::testing::TestWithParam<UploadCase> {};
@@ -35,7 +36,7 @@ TEST_P(UploadTest, OutcomeAndText)
     const UploadCase& c = GetParam();
     ScratchDir local(std::string("upload-") + c.address);
     std::string archive;
-    for (int i = 0; i < 2 * 1024 * 1024; ++i)
+    for (int i = 0; i < c.archiveBytes; ++i)
         archive += static_cast<char>((i * 2654435761u) >> 13);
     const std::string zipPath = local / kRemoteName;
     if (!c.archiveMissing)
@@ -95,6 +96,10 @@ INSTANTIATE_TEST_SUITE_P(
         UploadCase{"connection dropped during the transfer", "127.0.0.17", Mode::DropMidTransfer, {"incoming"},
                    "127.0.0.17\\incoming", "", 0, " FTP Server path '\\127.0.0.17\\incoming' Fails to Upload File \n",
                    ""},
+        // small enough to be handed over whole before the server breaks the connection
+        UploadCase{"connection dropped after the last block was sent", "127.0.0.19", Mode::DropMidTransfer,
+                   {"incoming"}, "127.0.0.19\\incoming", "", 0,
+                   " FTP Server path '\\127.0.0.19\\incoming' Fails to Upload File \n", "", false, 200 * 1024},
         UploadCase{"local archive missing", "127.0.0.18", Mode::Normal, {"incoming"}, "127.0.0.18\\incoming", "", 0,
                    " FTP Server path '\\127.0.0.18\\incoming' Fails to Upload File \n", "", true}));
 
