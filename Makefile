@@ -1,5 +1,5 @@
 # Thin wrappers over scripts/; see README.md.
-.PHONY: deps build test demo clean installer
+.PHONY: deps build test demo demo-trovel clean installer
 
 deps:
 	scripts/deps.sh
@@ -15,6 +15,9 @@ test:
 
 demo:
 	scripts/demo.sh
+
+demo-trovel:
+	scripts/demo-trovel.sh
 
 clean:
 	-scripts/wine-session.sh stop

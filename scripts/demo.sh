@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# make demo: builds the collector and its command-line host, prepares a demo workstation
-# in the build's Wine prefix (definitions, a package, log files, a registry key), starts
-# a loopback FTP server, runs "trovel run" against it and shows where the archive landed.
+# make demo: builds the programs and the workstation installer, installs it silently into
+# a fresh demo Wine prefix (build/demo-prefix) with a loopback FTP server as the support
+# centre, then opens Corvida.exe as a technician would: interactive on your display when
+# DISPLAY is set, otherwise a scripted fill and Submit under Xvfb with screenshots.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 "$repo/scripts/deps.sh" >/dev/null
-BUILD_TARGETS="TrovelLib trovel" "$repo/scripts/build.sh" >/dev/null
+BUILD_TARGETS="Corvida TrovelLib trovel corvida_demo installer" "$repo/scripts/build.sh" >/dev/null
 . "$repo/scripts/wine-env.sh"
+export WINEPREFIX="$BUILD_DIR/demo-prefix"
+interactive=${DISPLAY:-}
 
 FTP_ADDRESS=${DEMO_FTP_ADDRESS:-127.0.0.2}
 ftp_root="$BUILD_DIR/demo-ftp"
@@ -19,88 +22,44 @@ stop_all() {
     "$repo/scripts/wine-session.sh" stop
 }
 trap stop_all EXIT
+
+# A fresh workstation every time: the prefix is made anew.
+"$WINESERVER" -k >/dev/null 2>&1 || true
+rm -rf "$WINEPREFIX"
+echo "== preparing the demo workstation (new Wine prefix $WINEPREFIX)"
 "$repo/scripts/wine-session.sh" start >/dev/null
 . "$repo/scripts/wine-env.sh"
 
-# --- the demo workstation: C:\TrovelDemo ------------------------------------------------
-station="$WINEPREFIX/drive_c/TrovelDemo"
-rm -rf "$station"
-mkdir -p "$station/Current" "$station/Logs/Archive"
-printf '\r\n\r\n [DIRECTORY]  \r\n\r\n Path Directory= .\\ \r\n' > "$station/Directory.ini"
-cat > "$station/Current/Trovel.ini" <<EOF
-[Device Version]
-version=1
-
-[CONFIGURATION]
-Local Directory=C:\\TrovelDemo\\Collection\\
-FTP Path=$FTP_ADDRESS\\incoming
-Perform FTP=1
-Password Enable=1
-Password Value=demo
-Computer Name=NULL
-Registry Field=NULL
-User Defined=DEMO-WS-01
-Systeminfo=NULL
-Region=EMEA
-DEVICE Name=Demo Platesetter
-Device ID=1
-
-[SELECT PACKAGE]
-0)Name=Logs
-EOF
-cp "$station/Current/Trovel.ini" "$station/Current/Current_Trovel.ini"
-cat > "$station/Current/package_Logs.ini" <<'EOF'
-[Package Version]
-version=1
-
-[FILES]
-; the three newest service logs
-0)Filenum=3
-0)Recursive=0
-0)Directory=%CURRENTDIR%\Logs\
-0)FileFormat=service*.log
-; the whole archive folder with its subfolders
-1)Filenum=0
-1)Recursive=1
-1)Directory=%CURRENTDIR%\Logs\Archive\
-1)FileFormat=*.*
-
-[REGISTRY]
-0)HKEY=HKEY_CURRENT_USER\Software\TrovelDemo
-EOF
-cp "$station/Current/package_Logs.ini" "$station/Current/Current_Package_Logs.ini"
-for day in 1 2 3 4 5; do
-    printf 'service log of day %s\r\nplates exposed: %s00\r\n' "$day" "$day" > "$station/Logs/service$day.log"
-    touch -d "$((6 - day)) days ago" "$station/Logs/service$day.log"
-done
-printf 'last month\r\n' > "$station/Logs/Archive/month.txt"
-"$WINE" reg add 'HKCU\Software\TrovelDemo' /v Serial /d DEMO-4711 /f >/dev/null 2>&1
-"$WINE" reg add 'HKCU\Software\TrovelDemo' /v Firmware /d 2.4.1 /f >/dev/null 2>&1
-
-# --- the FTP server (anonymous, loopback) ------------------------------------------------
 rm -rf "$ftp_root"
 /usr/bin/python3 "$repo/tests/support/ftp_server.py" --address "$FTP_ADDRESS" --root "$ftp_root" \
-    --folders incoming --pid-file "$ftp_pid" --lifetime 300
+    --folders incoming --pid-file "$ftp_pid" --lifetime 900
 
-# --- the run ---------------------------------------------------------------------------
-echo "== trovel run (working folder C:\\TrovelDemo)"
-start=$(date +%s.%N)
+echo "== silent install, support centre ftp://$FTP_ADDRESS/incoming"
+"$repo/tools/installer/demo-install.sh" --ftp "$FTP_ADDRESS\\incoming"
+station="$WINEPREFIX/drive_c/Velmora/Corvida"
+echo "   installed: $(cd "$station" && ls | tr '\n' ' ')"
+
 status=0
-(cd "$station" && "$WINE" "$BUILD_DIR/bin/trovel.exe" run -p "Demo Platesetter" -c "Demo Print Shop" \
-    -s "Demo collection" -d "Plates come out too light since Monday.") || status=$?
-end=$(date +%s.%N)
-echo "== trovel exit code $status, wall time $(awk "BEGIN { printf \"%.1f\", $end - $start }") s"
+if [ -n "$interactive" ]; then
+    echo "== Corvida.exe is open on $interactive: fill in the report and Submit (or Close)"
+    (cd "$station" && "$WINE" 'C:\Velmora\Corvida\Corvida.exe') || status=$?
+else
+    shots="$BUILD_DIR/screenshots"
+    mkdir -p "$shots"
+    echo "== no display: a scripted session under Xvfb (test fill, every page, Submit)"
+    CORVIDA_DOCS_DIR="$shots" "$WINE" "$BUILD_DIR/tests/gui/corvida_demo.exe" 'C:\Velmora\Corvida' \
+        2>&1 | tr -d '\r' || status=$?
+    echo "== screenshots: $shots"
+fi
 
 echo
-echo "== local archive (C:\\TrovelDemo\\Collection\\):"
-ls -l "$station/Collection"
-echo
-echo "== uploaded to ftp://$FTP_ADDRESS/incoming/ ($ftp_root/incoming):"
+echo "== uploaded to ftp://$FTP_ADDRESS/incoming/:"
 ls -l "$ftp_root/incoming"
 archive=$(ls "$ftp_root/incoming"/*.zip 2>/dev/null | head -1 || true)
 if [ -n "$archive" ]; then
-    echo
-    echo "== listing of $(basename "$archive") (password: demo)"
+    echo "== listing of $(basename "$archive")"
     unzip -l "$archive"
 fi
+echo "== workstation after the session:"
+ls "$station"
 exit "$status"
