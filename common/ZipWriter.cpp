@@ -12,6 +12,7 @@
 struct ZipArchive {
     zipFile file = nullptr;
     std::string password;
+    std::vector<char> buffer;  // one read buffer for every entry of the archive
 };
 
 namespace {
@@ -103,7 +104,9 @@ int ZipAdd(HZIP zip, const std::string& entryName, const std::string& sourcePath
     const unsigned long long size =
         (static_cast<unsigned long long>(about.nFileSizeHigh) << 32) | about.nFileSizeLow;
 
-    std::vector<char> buffer(kChunk);
+    std::vector<char>& buffer = zip->buffer;
+    if (buffer.size() != kChunk)
+        buffer.resize(kChunk);
     const bool encrypt = !zip->password.empty();
     uLong crc = crc32(0L, Z_NULL, 0);
     if (encrypt) {
