@@ -8,6 +8,9 @@
 
 // Dispatches every message waiting for the calling thread (dialog messages first).
 void PumpMessages();
+// PumpMessages at most every few milliseconds: loops over thousands of files call it per
+// item, and each look at the queue is a round trip to the window system.
+void PumpMessagesThrottled();
 
 void AddTrailingBackslash(std::string& path);
 void RemoveTrailingBackslash(std::string& path);
@@ -18,6 +21,8 @@ time_t GetFileModTime(const std::string& path);
 bool GetFileLastWriteTime(const std::string& path, SYSTEMTIME& when, bool local);
 
 bool MakeDirs(std::string path);
+// Overwrites `target` (even a read-only one); the copy keeps the source's last-write time
+// and gets normal attributes.
 bool CopyOneFile(const std::string& source, const std::string& target);
 bool CopyFolder(const std::string& source, const std::string& target, bool recursive, bool pump);
 bool DeleteFolderContents(const std::string& folder, bool recursive, bool pump);

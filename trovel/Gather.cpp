@@ -250,7 +250,7 @@ void CTrovelCollector::MatchAndCopy(const std::string& folder, int filenum, std:
         const TrovelMatch& match = m_aMatches[i];
         if (match.name.empty() || !match.eligible)
             continue;
-        PumpMessages();
+        PumpMessagesThrottled();
         CopyOneFile(folder + match.name, targetFolder + match.name);
     }
 }

@@ -108,6 +108,71 @@ TEST_F(TreeTest, DeleteContentsWithoutRecursionKeepsSubfolders)
     EXPECT_FALSE(DeleteFolderContents(src + "\\top.txt", true, false));
 }
 
+// The copy replaces whatever the target was, leaves it with no read-only, hidden or system
+// bit and with the source's last-write time, and copies a log its writer holds open.
+TEST(CopyOneFile, OverwritesKeepsTheWriteTimeAndNormalizesAttributes)
+{
+    ScratchDir dir("copyone");
+    std::string big;
+    for (int i = 0; i < 70000; ++i)
+        big += static_cast<char>('a' + i % 26);  // more than one read of the copy loop
+    struct Case { const char* name; std::string bytes; const char* old; DWORD sourceBits, targetBits; bool held; };
+    const Case cases[] = {
+        {"new", "fresh", nullptr, 0, 0, false},
+        {"longer-old", "short", "a much longer old target", 0, 0, false},
+        {"read-only-old", "ro", "old", 0, FILE_ATTRIBUTE_READONLY, false},
+        {"hidden-system-old", "hs", "old", 0, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, false},
+        {"read-only-source", "src", nullptr, FILE_ATTRIBUTE_READONLY, 0, false},
+        {"held-by-writer", big, "old", 0, 0, true},
+        {"empty", "", "old", 0, 0, false},
+    };
+    SYSTEMTIME when = {2019, 7, 0, 14, 8, 30, 12, 0};
+    FILETIME stamp;
+    SystemTimeToFileTime(&when, &stamp);
+    for (const Case& c : cases) {
+        const std::string source = dir / (std::string(c.name) + ".src"), target = dir / (std::string(c.name) + ".dst");
+        WriteFileBytes(source, c.bytes);
+        HANDLE h = CreateFileA(source.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        SetFileTime(h, nullptr, nullptr, &stamp);
+        CloseHandle(h);
+        if (c.sourceBits)
+            SetFileAttributesA(source.c_str(), c.sourceBits);
+        if (c.old) {
+            WriteFileBytes(target, c.old);
+            if (c.targetBits)
+                SetFileAttributesA(target.c_str(), c.targetBits);
+        }
+        HANDLE writer = c.held ? CreateFileA(source.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                             OPEN_EXISTING, 0, nullptr)
+                               : INVALID_HANDLE_VALUE;
+        EXPECT_TRUE(CopyOneFile(source, target)) << c.name;
+        if (writer != INVALID_HANDLE_VALUE)
+            CloseHandle(writer);
+        EXPECT_EQ(ReadFileBytes(target), c.bytes) << c.name;
+        WIN32_FILE_ATTRIBUTE_DATA about = {};
+        ASSERT_TRUE(GetFileAttributesExA(target.c_str(), GetFileExInfoStandard, &about)) << c.name;
+        EXPECT_EQ(about.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), 0u)
+            << c.name;
+        EXPECT_EQ(CompareFileTime(&about.ftLastWriteTime, &stamp), 0) << c.name;
+    }
+}
+
+TEST(CopyOneFile, FailsWithoutASourceOrATargetFolder)
+{
+    ScratchDir dir("copyone-fail");
+    WriteFileBytes(dir / "a.txt", "a");
+    EXPECT_FALSE(CopyOneFile(dir / "missing.txt", dir / "b.txt"));
+    EXPECT_FALSE(PathExists(dir / "b.txt"));
+    EXPECT_FALSE(CopyOneFile(dir / "a.txt", dir / "no-folder\\b.txt"));
+    // A target that another program holds open without sharing writes is not replaced.
+    WriteFileBytes(dir / "held.txt", "kept");
+    HANDLE reader = CreateFileA((dir / "held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    EXPECT_FALSE(CopyOneFile(dir / "a.txt", dir / "held.txt"));
+    CloseHandle(reader);
+    EXPECT_EQ(ReadFileBytes(dir / "held.txt"), "kept");
+}
+
 TEST(CreateFolderPath, CreatesLevelsAndRejectsFoldersWithExtraAttributes)
 {
     ScratchDir dir("createpath");
