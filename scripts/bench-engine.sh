@@ -2,7 +2,10 @@
 # Benchmark of the collection engine against the common Linux tools, on one generated
 # collection (200 MB of logs in 5,000 files of mixed sizes), in one run:
 #   (a) CreateArchive   vs  zip -r -6 of the same tree
-#   (b) UploadArchive   vs  curl -T to the same loopback FTP server
+#   (b) UploadArchive   vs  curl -T to the same loopback FTP server, of a 300 MB file made of
+#                           copies of the archive: on loopback a 60 MB upload takes a tenth
+#                           of a second and measures the fixed costs of the session (login,
+#                           folder change, data connection), not the transfer
 #   (c) GatherPackages  vs  cp -r
 # Each side is measured two or three times and the best time counts. The engine's times are taken
 # inside the Windows process (Wine start-up excluded). Not a test: it prints the ratios.
@@ -95,23 +98,26 @@ archive_bytes=$(stat -c %s "$work/tree.zip")
 echo "bench: archive $((archive_bytes / 1048576)) MB (zip: $(($(stat -c %s "$work/info.zip") / 1048576)) MB)"
 
 # (b) upload, to the same loopback server
+for _ in 1 2 3 4 5; do cat "$work/tree.zip"; done > "$work/upload.zip"
+upload_bytes=$(stat -c %s "$work/upload.zip")
 /usr/bin/python3 "$repo/tests/support/ftp_server.py" --address "$address" --root "$work/ftp" \
     --folders incoming --pid-file "$work/ftp.pid" --lifetime 900
 server_pid=$(cat "$work/ftp.pid")
 upload_engine=(); upload_curl=()
 for run in 1 2 3; do
-    upload_curl+=("$(linux curl -sS -T "$work/tree.zip" "ftp://$address/incoming/curl$run.zip")")
-    upload_engine+=("$(engine upload "$(win "$work")" "$(win "$work/tree.zip")" "$address\\incoming")")
-    cmp -s "$work/tree.zip" "$work/ftp/incoming/BENCH_2099_12_31_23_59.zip" || { echo "bench: upload differs"; exit 1; }
+    upload_curl+=("$(linux curl -sS -T "$work/upload.zip" "ftp://$address/incoming/curl$run.zip")")
+    upload_engine+=("$(engine upload "$(win "$work")" "$(win "$work/upload.zip")" "$address\\incoming")")
+    cmp -s "$work/upload.zip" "$work/ftp/incoming/BENCH_2099_12_31_23_59.zip" || { echo "bench: upload differs"; exit 1; }
+    rm -f "$work/ftp/incoming/"*
 done
 
 python3 - "$(best "${zip_engine[@]}")" "$(best "${zip_info[@]}")" "$(best "${upload_engine[@]}")" \
-    "$(best "${upload_curl[@]}")" "$(best "${gather_engine[@]}")" "$(best "${gather_cp[@]}")" "$archive_bytes" <<'EOF'
+    "$(best "${upload_curl[@]}")" "$(best "${gather_engine[@]}")" "$(best "${gather_cp[@]}")" "$upload_bytes" <<'EOF'
 import sys
 ze, zi, ue, uc, ge, gc, size = map(float, sys.argv[1:])
 mb = size / 1048576
 print("(a) archive  CreateArchive %6.2f s   zip -r -6  %6.2f s   ratio %.2fx  (target <= 1.10x)" % (ze, zi, ze / zi))
-print("(b) upload   UploadArchive %6.1f MB/s curl -T   %6.1f MB/s ratio %.2fx  (target >= 0.90x)"
-      % (mb / ue, mb / uc, uc / ue))
+print("(b) upload   UploadArchive %6.1f MB/s curl -T   %6.1f MB/s ratio %.2fx  (target >= 0.90x, %.0f MB)"
+      % (mb / ue, mb / uc, uc / ue, mb))
 print("(c) gather   GatherPackages %5.2f s   cp -r      %6.2f s   ratio %.2fx  (target <= 1.50x)" % (ge, gc, ge / gc))
 EOF
