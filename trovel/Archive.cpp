@@ -113,7 +113,7 @@ void CTrovelCollector::CreateArchive(std::string file, std::string folder)
 void CTrovelCollector::ZipFolder(ZipArchive* zip, const std::string& folder, size_t baseLength)
 {
     ListEntries(folder + "\\*.*", [&](const WIN32_FIND_DATAA& found) {
-        PumpMessages();
+        PumpMessagesThrottled();
         const std::string full = folder + "\\" + found.cFileName;
         const std::string relative = full.substr(baseLength + 1);
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
