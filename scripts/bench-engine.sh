@@ -70,7 +70,8 @@ win() { printf 'Z:%s' "$1" | tr / '\\'; }
 seconds() { date +%s.%N; }
 best() { python3 -c "import sys; print(min(float(x) for x in sys.argv[1:]))" "$@"; }
 engine() {  # engine <stage> <args...>: the stage's in-process seconds
-    "$WINE" "$bench_exe" "$@" | awk '{print $2}' | tr -d '\r'
+    # Run in the work folder: the library appends its log to .\TrovelLog.txt.
+    (cd "$work" && "$WINE" "$bench_exe" "$@") | awk '{print $2}' | tr -d '\r'
 }
 linux() {  # linux <command...>: wall seconds of a Linux command
     local t0 t1
