@@ -42,6 +42,16 @@ std::string ReadRaw(const std::string& file, const std::string& section, const s
     return buffer;
 }
 
+// The profile reader drops leading blanks, so a list left on its placeholder comes back
+// as "Select ..."; it must stay the placeholder, or an unchosen list would count as filled.
+std::string RestorePlaceholder(const FieldInfo& field, std::string value)
+{
+    const std::string placeholder = kSelectPlaceholder;
+    if (field.kind == FieldKind::Choice && value == placeholder.substr(1))
+        return placeholder;
+    return value;
+}
+
 }  // namespace
 
 void SetSaveStepHook(SaveStepHook hook)
@@ -92,7 +102,7 @@ void LoadReport(ReportRecord& record, const std::string& file)
         if (field.kind == FieldKind::YesNo)
             record.*field.answer = ParseAnswer(raw);
         else
-            record.*field.text = FitToCapacity(field, DecodeLineBreaks(raw));
+            record.*field.text = FitToCapacity(field, RestorePlaceholder(field, DecodeLineBreaks(raw)));
     }
 }
 

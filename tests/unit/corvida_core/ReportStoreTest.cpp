@@ -64,6 +64,26 @@ TEST(ReportStore, RoundTripKeepsEveryFieldIncludingLineBreaksAndOddAnswers)
     EXPECT_EQ(bytes.find("PerformanceQ7Text"), std::string::npos);
 }
 
+TEST(ReportStore, AListLeftOnItsPlaceholderStaysUnfilledAfterSaveAndLoad)
+{
+    // The profile reader drops the placeholder's leading blank; loading must put it back,
+    // or a region never chosen would pass the mandatory check once the report is reopened.
+    ScratchDir dir("store_placeholder");
+    const std::string file = dir / "Corvidadata.ini";
+    ReportRecord saved = DistinctRecord("v-");
+    saved.CustomerRegion = kSelectPlaceholder;
+    saved.CustomerID = "Select ...";  // a typed text is not a list and stays as typed
+    ASSERT_TRUE(SaveReport(saved, file, "3.2"));
+
+    ReportRecord loaded;
+    LoadReport(loaded, file);
+    EXPECT_EQ(loaded.CustomerRegion, " Select ...");
+    EXPECT_EQ(loaded.CustomerID, "Select ...");
+    const MissingField missing = FindMissingMandatoryField(loaded);
+    ASSERT_TRUE(missing.missing);
+    EXPECT_STREQ(missing.key, "CustomerRegion");
+}
+
 TEST(ReportStore, FreshRecordSavesEveryAnswerAsMinusOne)
 {
     ScratchDir dir("store_fresh");
