@@ -60,6 +60,14 @@ public:
     //       Description.cpp, Archive.cpp, Upload.cpp) -----
     // Path placeholders of FILES entries; the four cached values stay for the whole run.
     void ResolvePathVariables(std::string entry);
+    // The four fields of a FILES entry ("3,1,C:\Logs\,*.log"); the folder ends with "\".
+    struct FilesEntry {
+        int filenum = 0;
+        int recursive = 0;
+        std::string directory;
+        std::string format;
+    };
+    static FilesEntry ParseFilesEntry(std::string entry);
     bool LoadServicePlatformPaths();
     bool LoadEnvironmentPaths();
     std::string m_strServiceHostDir;

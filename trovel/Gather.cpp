@@ -147,16 +147,27 @@ void CTrovelCollector::GatherPackages()
     }
 }
 
+CTrovelCollector::FilesEntry CTrovelCollector::ParseFilesEntry(std::string entry)
+{
+    FilesEntry parsed;
+    std::string field;
+    parsed.filenum = std::atoi(FieldOf(entry, 0, field, ',').c_str());
+    parsed.recursive = std::atoi(FieldOf(entry, 1, field, ',').c_str());
+    parsed.directory = FieldOf(entry, 2, field, ',');
+    parsed.format = FieldOf(entry, 3, field, ',');
+    // Entries without a placeholder arrive as written; names are appended to the folder.
+    if (parsed.directory.empty() || parsed.directory.back() != '\\')
+        parsed.directory += '\\';
+    return parsed;
+}
+
 void CTrovelCollector::GatherFilesEntry(std::string entry)
 {
-    std::string field;
-    const int filenum = std::atoi(FieldOf(entry, 0, field, ',').c_str());
-    const int recursive = std::atoi(FieldOf(entry, 1, field, ',').c_str());
-    std::string directory = FieldOf(entry, 2, field, ',');
-    const std::string format = FieldOf(entry, 3, field, ',');
-    // Entries without a placeholder arrive as written; names are appended to the folder.
-    if (directory.empty() || directory.back() != '\\')
-        directory += '\\';
+    const FilesEntry parsed = ParseFilesEntry(entry);
+    const int filenum = parsed.filenum;
+    const int recursive = parsed.recursive;
+    const std::string& directory = parsed.directory;
+    const std::string& format = parsed.format;
     if (format.empty())
         return;
 

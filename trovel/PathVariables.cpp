@@ -59,13 +59,8 @@ bool CTrovelCollector::LoadEnvironmentPaths()
 
 void CTrovelCollector::ResolvePathVariables(std::string entry)
 {
-    std::string field;
-    const int filenum = std::atoi(FieldOf(entry, 0, field, ',').c_str());
-    const int recursive = std::atoi(FieldOf(entry, 1, field, ',').c_str());
-    std::string directory = FieldOf(entry, 2, field, ',');
-    const std::string format = FieldOf(entry, 3, field, ',');
-    if (directory.empty() || directory.back() != '\\')
-        directory += '\\';
+    const FilesEntry parsed = ParseFilesEntry(entry);
+    std::string directory = parsed.directory;
 
     struct Placeholder {
         const char* text;
@@ -93,7 +88,8 @@ void CTrovelCollector::ResolvePathVariables(std::string entry)
             value = CurrentDirectory();
         }
         directory = ReplaceAll(directory, placeholder.text, value);
-        entry = std::to_string(filenum) + "," + std::to_string(recursive) + "," + directory + "," + format;
+        entry = std::to_string(parsed.filenum) + "," + std::to_string(parsed.recursive) + "," + directory + "," +
+                parsed.format;
     }
     GatherFilesEntry(entry);
 }
