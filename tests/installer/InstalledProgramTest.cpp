@@ -106,23 +106,7 @@ HANDLE StartAsShortcutStarts(const std::string& path)
     return process.hProcess;
 }
 
-class InstalledProgramTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { CoInitialize(nullptr); }
-    static void TearDownTestSuite() { CoUninitialize(); }
-
-    void SetUp() override
-    {
-        // What an interrupted run left behind would falsify the checks.
-        std::string left = LeftOverItems();
-        if (!left.empty()) {
-            std::printf("removing what an earlier run left: %s\n", left.c_str());
-            RemoveWorkstationSetUp();
-        }
-        ASSERT_EQ("", LeftOverItems()) << "the prefix holds parts of a workstation set-up";
-    }
-    void TearDown() override { RemoveWorkstationSetUp(); }
-};
+using InstalledProgramTest = WorkstationSetUpTest;
 
 TEST_F(InstalledProgramTest, DesktopShortcutOpensTheProgramWithTheDetectedProductInItsFolder)
 {

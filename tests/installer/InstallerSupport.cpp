@@ -248,4 +248,29 @@ void RemoveWorkstationSetUp()
         RunProgram(std::string("schtasks /delete /tn \"") + kTaskName + "\" /f");
 }
 
+void WorkstationSetUpTest::SetUpTestSuite()
+{
+    CoInitialize(nullptr);  // shortcuts are read through the shell's COM objects
+}
+
+void WorkstationSetUpTest::TearDownTestSuite()
+{
+    CoUninitialize();
+}
+
+void WorkstationSetUpTest::SetUp()
+{
+    const std::string left = LeftOverItems();
+    if (!left.empty()) {
+        std::printf("removing what an earlier run left: %s\n", left.c_str());
+        RemoveWorkstationSetUp();
+    }
+    ASSERT_EQ("", LeftOverItems()) << "the prefix holds parts of a workstation set-up";
+}
+
+void WorkstationSetUpTest::TearDown()
+{
+    RemoveWorkstationSetUp();
+}
+
 }  // namespace installer_support

@@ -2,6 +2,8 @@
 // What the installer tests look at: running the installer and its uninstaller and waiting
 // for them, the registry values, the all-users shortcuts (read back through the shell),
 // the reminder task, version resources, and putting the prefix back as it was.
+#include <gtest/gtest.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,5 +64,15 @@ bool MakeFolder(const std::string& path);
 std::string LeftOverItems();
 // Uninstalls (report included) and removes whatever is still left.
 void RemoveWorkstationSetUp();
+
+// Each test starts on a prefix without any part of the set-up (what an interrupted run
+// left behind would falsify the checks) and puts it back that way.
+class WorkstationSetUpTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+};
 
 }  // namespace installer_support

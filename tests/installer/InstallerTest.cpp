@@ -30,23 +30,7 @@ std::string Installed(const std::string& relative)
 const std::string kReport =
     "[GroupCustomer]\r\nCustomerName=Druckerei Smith\r\nComment=first line\xA5second line\r\n";
 
-class InstallerTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { CoInitialize(nullptr); }
-    static void TearDownTestSuite() { CoUninitialize(); }
-
-    void SetUp() override
-    {
-        // What an interrupted run left behind would falsify the checks.
-        std::string left = LeftOverItems();
-        if (!left.empty()) {
-            std::printf("removing what an earlier run left: %s\n", left.c_str());
-            RemoveWorkstationSetUp();
-        }
-        ASSERT_EQ("", LeftOverItems()) << "the prefix holds parts of a workstation set-up";
-    }
-    void TearDown() override { RemoveWorkstationSetUp(); }
-};
+using InstallerTest = WorkstationSetUpTest;
 
 TEST_F(InstallerTest, SilentInstallCreatesEveryItemAndSilentUninstallRemovesThem)
 {
