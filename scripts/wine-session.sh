@@ -24,8 +24,10 @@ start_prefix() {
 case "${1:-}" in
 start)
     start_prefix
-    "$WINESERVER" -p >/dev/null 2>&1 </dev/null
-    "$WINE" wineboot >/dev/null 2>&1 </dev/null
+    # A server left running for this prefix (an earlier session that was not stopped)
+    # makes -p fail: that server is reused.
+    "$WINESERVER" -p >/dev/null 2>&1 </dev/null || echo "wine: reusing the running wineserver" >&2
+    "$WINE" wineboot >/dev/null 2>&1 </dev/null || { echo "wine: wineboot failed" >&2; exit 1; }
     if [ -z "${DISPLAY:-}" ]; then
         dispfile=$(mktemp)
         setsid Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$dispfile" >/dev/null 2>&1 </dev/null &
