@@ -8,17 +8,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_TARGETS="TrovelLib trovel" "$repo/scripts/build.sh" >/dev/null
 . "$repo/scripts/wine-env.sh"
 
-FTP_ADDRESS=${DEMO_FTP_ADDRESS:-127.0.0.2}
-ftp_root="$BUILD_DIR/demo-ftp"
-ftp_pid="$BUILD_DIR/demo-ftp.pid"
-stop_all() {
-    if [ -f "$ftp_pid" ]; then
-        kill "$(cat "$ftp_pid")" 2>/dev/null || true
-        rm -f "$ftp_pid"
-    fi
-    "$repo/scripts/wine-session.sh" stop
-}
-trap stop_all EXIT
+. "$repo/scripts/demo-common.sh"
 "$repo/scripts/wine-session.sh" start >/dev/null
 . "$repo/scripts/wine-env.sh"
 
@@ -78,9 +68,7 @@ printf 'last month\r\n' > "$station/Logs/Archive/month.txt"
 "$WINE" reg add 'HKCU\Software\TrovelDemo' /v Firmware /d 2.4.1 /f >/dev/null 2>&1
 
 # --- the FTP server (anonymous, loopback) ------------------------------------------------
-rm -rf "$ftp_root"
-/usr/bin/python3 "$repo/tests/support/ftp_server.py" --address "$FTP_ADDRESS" --root "$ftp_root" \
-    --folders incoming --pid-file "$ftp_pid" --lifetime 300
+start_ftp 300
 
 # --- the run ---------------------------------------------------------------------------
 echo "== trovel run (working folder C:\\TrovelDemo)"

@@ -11,17 +11,7 @@ BUILD_TARGETS="Corvida TrovelLib trovel corvida_demo installer" "$repo/scripts/b
 export WINEPREFIX="$BUILD_DIR/demo-prefix"
 interactive=${DISPLAY:-}
 
-FTP_ADDRESS=${DEMO_FTP_ADDRESS:-127.0.0.2}
-ftp_root="$BUILD_DIR/demo-ftp"
-ftp_pid="$BUILD_DIR/demo-ftp.pid"
-stop_all() {
-    if [ -f "$ftp_pid" ]; then
-        kill "$(cat "$ftp_pid")" 2>/dev/null || true
-        rm -f "$ftp_pid"
-    fi
-    "$repo/scripts/wine-session.sh" stop
-}
-trap stop_all EXIT
+. "$repo/scripts/demo-common.sh"
 
 # A fresh workstation every time: the prefix is made anew.
 "$WINESERVER" -k >/dev/null 2>&1 || true
@@ -30,9 +20,7 @@ echo "== preparing the demo workstation (new Wine prefix $WINEPREFIX)"
 "$repo/scripts/wine-session.sh" start >/dev/null
 . "$repo/scripts/wine-env.sh"
 
-rm -rf "$ftp_root"
-/usr/bin/python3 "$repo/tests/support/ftp_server.py" --address "$FTP_ADDRESS" --root "$ftp_root" \
-    --folders incoming --pid-file "$ftp_pid" --lifetime 900
+start_ftp 900
 
 echo "== silent install, support centre ftp://$FTP_ADDRESS/incoming"
 "$repo/tools/installer/demo-install.sh" --ftp "$FTP_ADDRESS\\incoming"

@@ -87,9 +87,9 @@ DWORD ProgramSession::ExitCode() const
     return code;
 }
 
-HWND ProgramSession::WaitDialog(const std::string& title, DWORD timeoutMs) const
+// Waits for a top-level window of the program that the search describes.
+static HWND WaitTopLevel(Search search, DWORD timeoutMs)
 {
-    Search search{m_process.dwProcessId, title, false, nullptr};
     WaitFor([&] {
         search.found = nullptr;
         EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
@@ -98,15 +98,14 @@ HWND ProgramSession::WaitDialog(const std::string& title, DWORD timeoutMs) const
     return search.found;
 }
 
+HWND ProgramSession::WaitDialog(const std::string& title, DWORD timeoutMs) const
+{
+    return WaitTopLevel(Search{m_process.dwProcessId, title, false, nullptr}, timeoutMs);
+}
+
 HWND ProgramSession::WaitMessageBox(DWORD timeoutMs) const
 {
-    Search search{m_process.dwProcessId, "", true, nullptr};
-    WaitFor([&] {
-        search.found = nullptr;
-        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-    }, timeoutMs);
-    return search.found;
+    return WaitTopLevel(Search{m_process.dwProcessId, "", true, nullptr}, timeoutMs);
 }
 
 HWND ProgramSession::FocusWindow() const
