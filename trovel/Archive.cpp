@@ -40,7 +40,7 @@ void ListEntries(const std::string& pattern, Visit visit)
 
 void CTrovelCollector::PrepareLocalDirectory()
 {
-    m_strLocalDir = TrovelDefinitions().ResolveLocalDirectory(m_strConfigFile);
+    m_strLocalDir = m_defs.ResolveLocalDirectory(m_strConfigFile);
     if (m_strLocalDir.empty())
         return;
 
@@ -89,16 +89,17 @@ void CTrovelCollector::PrepareLocalDirectory()
         places[i] = TrovelMatch();
 }
 
-void CTrovelCollector::CreateArchive(std::string file, std::string folder)
+bool CTrovelCollector::CreateArchive(const std::string& file, const std::string& folder, std::string& error)
 {
+    error.clear();
     std::string password, enable;
-    CTrovelDefinitions& definitions = TrovelDefinitions();
+    CTrovelDefinitions& definitions = m_defs;
     definitions.ReadProfile(m_strConfigFile, "CONFIGURATION", "Password Enable", enable);
     if (enable == "1")
         definitions.ReadProfile(m_strConfigFile, "CONFIGURATION", "Password Value", password);
 
     if (!file.empty() || folder.empty())
-        return;
+        return true;
     if (!password.empty()) {
         FILE* marker = fopen((folder + "\\" + kPasswordMarker + password).c_str(), "a");
         if (marker != nullptr)
@@ -108,6 +109,7 @@ void CTrovelCollector::CreateArchive(std::string file, std::string folder)
     ZipFolder(zip, folder, folder.size());
     CloseZip(zip);
     m_strZipPath = folder + ".zip";
+    return true;
 }
 
 void CTrovelCollector::ZipFolder(ZipArchive* zip, const std::string& folder, size_t baseLength)

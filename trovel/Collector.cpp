@@ -39,100 +39,161 @@ size_t FindOptionKey(const std::string& text, const std::string& key)
     return std::string::npos;
 }
 
+// Each failure code that Run reports, with its text; a null text stands for the text the
+// device selection gave. `then` is a code reported right after (0: none).
+struct FailureReport {
+    int code;
+    const char* text;
+    int then;
+};
+const char kDirectoryFileText[] = "Missing or invalid file '.\\Directory.ini'.";
+const FailureReport kFailureReports[] = {
+    {CTrovelCollector::kNoDeviceFile, nullptr, CTrovelCollector::kNoDirectoryFile},
+    {CTrovelCollector::kNoDirectoryFile, kDirectoryFileText, 0},
+    {CTrovelCollector::kNoMachineId, "A unique machine ID is required.", 0},
+    {CTrovelCollector::kNoPackage, "No packages are available.", 0},
+    {CTrovelCollector::kNoDeviceSelected, nullptr, 0},
+    {CTrovelCollector::kNoProduct, "Missing or invalid Trovel Product.", 0},
+    {CTrovelCollector::kDeviceNotSupported, "Device selected for Trovel is not supported.", 0},
+    {CTrovelCollector::kNoSystemInfo, "Missing or invalid 'SystemInfo.xml' file.", 0},
+};
+
 }  // namespace
 
-CTrovelCollector::CTrovelCollector() = default;
+CTrovelCollector::CTrovelCollector(CTrovelDefinitions definitions) : m_defs(std::move(definitions)) {}
 
-int CTrovelCollector::Run(std::string description, std::string subject, std::string& result, int unattended,
+int CTrovelCollector::Run(std::string description, std::string subject, std::string& result, bool unattended,
                           std::string stamp, std::string options)
 {
-    CTrovelDefinitions& defs = TrovelDefinitions();
     m_strStamp = stamp;
-    m_bUnattended = unattended;
-    defs.m_bUnattended = unattended;
-    const bool parse = unattended == 1 && !options.empty();
-    if (parse)
+    m_bUnattended = m_defs.m_bUnattended = unattended;
+    if (unattended && !options.empty())
         ParseOptions(options, description, subject);
 
-    const int selected = defs.SelectDevice(result);
-    if (selected != 1) {
-        const std::string directoryText = "Missing or invalid file '.\\Directory.ini'.";
-        switch (selected) {
-        case 2:
-            ReportProgress(20, result, result, 2, 0);
-            ReportProgress(20, directoryText, directoryText, 3, 0);
-            break;
-        case 3:
-            ReportProgress(20, directoryText, directoryText, 3, 0);
-            break;
-        case 7:
-            ReportProgress(20, result, result, 7, 0);
-            break;
-        case 8:
-            ReportProgress(20, "Missing or invalid Trovel Product.", "Missing or invalid Trovel Product.", 8, 0);
-            break;
-        case 9:
-            ReportProgress(20, "Device selected for Trovel is not supported.",
-                           "Device selected for Trovel is not supported.", 9, 0);
-            break;
-        case 10:
-            ReportProgress(20, "Missing or invalid 'SystemInfo.xml' file.",
-                           "Missing or invalid 'SystemInfo.xml' file.", 10, 0);
-            break;
-        default:
-            break;
-        }
-        return selected;
+    int code = SelectDefinitions(result);
+    if (code == kCompleted) {
+        CreateStatusEntry();
+        code = ReadMachineId();
+    }
+    if (code == kCompleted)
+        code = FindPackages();
+    if (code != kCompleted) {
+        ReportFailure(code, result);
+        return code;
     }
 
-    CreateStatusEntry();
-    m_strConfigFile = defs.CurrentConfigFile();
-
-    std::string machineId;
-    if (!defs.GetMachineId(m_strConfigFile, machineId)) {
-        ReportProgress(20, "A unique machine ID is required.", "A unique machine ID is required.", 4, 0);
-        return 4;
-    }
-    m_strMachineId = machineId;
-
-    std::string packages;
-    if (defs.CountPackages(packages) == 0) {
-        ReportProgress(20, "No packages are available.", "No packages are available.", 5, 0);
-        return 5;
-    }
-
+    PlanPaths();
     PrepareLocalDirectory();
-    if (parse)
-        ParseOptions(options, description, subject);  // a customer now names the folder and archive
-    WriteDescription(description, subject);
+    if (Collect(description, subject))
+        Upload(result);
+    CleanUp();
+    Summarise(result);
+    return kCompleted;
+}
 
+int CTrovelCollector::SelectDefinitions(std::string& result)
+{
+    const int code = m_defs.SelectDevice(result);
+    // Hosts of this process poll the status file where this run keeps it.
+    if (!m_defs.m_strStatusFile.empty())
+        PublishStatusFile(m_defs.m_strStatusFile);
+    return code;
+}
+
+int CTrovelCollector::ReadMachineId()
+{
+    m_strConfigFile = m_defs.CurrentConfigFile();
+    std::string machineId;
+    if (!m_defs.GetMachineId(m_strConfigFile, machineId))
+        return kNoMachineId;
+    // A customer given in the options names the folder and the archive instead.
+    m_strMachineId = m_strCustomer.empty() ? machineId : m_strCustomer;
+    return kCompleted;
+}
+
+int CTrovelCollector::FindPackages()
+{
+    std::string packages;
+    return m_defs.CountPackages(packages) == 0 ? kNoPackage : kCompleted;
+}
+
+std::string CTrovelCollector::CollectionFolder(const std::string& localDir, const std::string& name,
+                                               const std::string& stamp)
+{
+    return localDir + name + "_" + stamp;
+}
+
+void CTrovelCollector::PlanPaths()
+{
+    m_strLocalDir = m_defs.ResolveLocalDirectory(m_strConfigFile);
+    NamePaths();
+}
+
+void CTrovelCollector::NamePaths()
+{
+    m_strCollectDir = CollectionFolder(m_strLocalDir, m_strMachineId, m_strStamp);
+    m_strZipName = m_strMachineId + "_" + m_strStamp + ".zip";
+    m_strZipPath = m_strCollectDir + ".zip";
+}
+
+bool CTrovelCollector::Collect(const std::string& description, const std::string& subject)
+{
+    if (!WriteDescription(description, subject))
+        return false;
     m_nGatherCount[0] = m_nGatherCount[1] = 0;
     ReportProgress(20, "Running...", "Running...", -1, 1);
     GatherPackages();
 
     ReportProgress(80, "Zip Files", "Zip Files", -1, 1);
-    CreateArchive(std::string(), m_strCollectDir);
-
-    std::string performFtp;
-    defs.ReadProfile(m_strConfigFile, "CONFIGURATION", "Perform FTP", performFtp);
-    m_bUploadTried = unattended == 1 || performFtp == "1";
-    if (m_bUploadTried) {
-        result = "Send files to FTP server.";
-        ReportProgress(90, result, result, -1, unattended == 1 ? 0 : 1);
-        m_bFtpOk = UploadArchive(result);
-        if (!m_bFtpOk)
-            ReportProgress(80, "FTP Files", result, -1, 1);
+    std::string error;
+    if (!CreateArchive(std::string(), m_strCollectDir, error)) {
+        m_strFailure = error;
+        m_defs.WriteLog(error, 0);
+        return false;
     }
+    return true;
+}
 
+void CTrovelCollector::Upload(std::string& result)
+{
+    std::string performFtp;
+    m_defs.ReadProfile(m_strConfigFile, "CONFIGURATION", "Perform FTP", performFtp);
+    m_bUploadTried = m_bUnattended || performFtp == "1";
+    if (!m_bUploadTried)
+        return;
+    result = "Send files to FTP server.";
+    ReportProgress(90, result, result, -1, m_bUnattended ? 0 : 1);
+    m_bFtpOk = UploadArchive(result) != 0;
+    if (!m_bFtpOk)
+        ReportProgress(80, "FTP Files", result, -1, 1);
+}
+
+void CTrovelCollector::CleanUp()
+{
     TrovelPause(1000);
     if (!m_strCollectDir.empty())
         DeleteFolder(m_strCollectDir, false);
+}
 
+void CTrovelCollector::Summarise(std::string& result)
+{
     std::string summary;
     BuildSummary(summary);
     result = "Completed.";
-    ReportProgress(95, "Completed.", summary, 1, 1);
-    return 1;
+    ReportProgress(95, "Completed.", summary, kCompleted, 1);
+}
+
+void CTrovelCollector::ReportFailure(int code, const std::string& result)
+{
+    for (const FailureReport& report : kFailureReports) {
+        if (report.code != code)
+            continue;
+        const std::string text = report.text != nullptr ? report.text : result;
+        ReportProgress(20, text, text, code, 0);
+        if (report.then != 0)
+            ReportFailure(report.then, result);
+        return;
+    }
 }
 
 void CTrovelCollector::ParseOptions(const std::string& options, std::string& description, std::string& subject)
@@ -141,7 +202,7 @@ void CTrovelCollector::ParseOptions(const std::string& options, std::string& des
     // file name even when given without quotes.
     const std::string customer = SanitizeName(GetOption(options, "-customer", "-c"));
     if (!customer.empty())
-        m_strMachineId = customer;
+        m_strMachineId = m_strCustomer = customer;
     const struct {
         const char* longName;
         const char* shortName;
@@ -194,22 +255,32 @@ std::string CTrovelCollector::SanitizeName(std::string text)
 
 void CTrovelCollector::BuildSummary(std::string& out)
 {
-    CTrovelDefinitions& defs = TrovelDefinitions();
+    CTrovelDefinitions& defs = m_defs;
     std::string packages, name;
     for (int index = 0; defs.SelectedPackage(index, m_strConfigFile, name); ++index)
         packages += name + ",";
     std::string target;
     if (!defs.ReadProfile(m_strConfigFile, "CONFIGURATION", "FTP Path", target))
         defs.ReadProfile(m_strConfigFile, "CONFIGURATION", "FTP Server", target);
-    out = ComposeSummary(m_bUploadTried != 0, m_bFtpOk != 0, packages, m_strZipPath, FtpServerName(target));
+    out = ComposeSummary(m_bUploadTried, m_bFtpOk, packages, m_strZipPath, FtpServerName(target), m_strFailure,
+                         m_nMissedFiles);
 }
 
 std::string CTrovelCollector::ComposeSummary(bool uploadTried, bool uploadOk, const std::string& packages,
-                                             const std::string& zipPath, const std::string& ftpServer)
+                                             const std::string& zipPath, const std::string& ftpServer,
+                                             const std::string& failure, int missedFiles)
 {
-    std::string out = uploadTried && !uploadOk ? "File Collection failed!\r\n"
-                                               : "File Collection completed successfully:\r\n";
+    // Hosts judge a run by "failed" in this text: only a run without a whole archive or
+    // with a failed upload may say it.
+    const bool failed = !failure.empty() || (uploadTried && !uploadOk);
+    std::string out = failed ? "File Collection failed!\r\n" : "File Collection completed successfully:\r\n";
+    if (!failure.empty())
+        out += failure + "\r\n";
     out += "\r\n" + PackageLine(packages);
+    if (missedFiles > 0)
+        out += "\r\n" + std::to_string(missedFiles) + " file(s) could not be collected (see TrovelLog.txt).";
+    if (!failure.empty())
+        return out + "\r\nNo archive was made; FTP not performed.";
     out += "\r\nLocal Target: " + zipPath;
     out += "\r\n";
     if (!uploadTried)

@@ -2,12 +2,6 @@
 
 #include "Fields.h"
 
-CTrovelDefinitions& TrovelDefinitions()
-{
-    static CTrovelDefinitions definitions;
-    return definitions;
-}
-
 std::string CTrovelDefinitions::FieldOf(std::string& text, int index, std::string& out, char delimiter)
 {
     return ::FieldOf(text, index, out, delimiter);

@@ -1,12 +1,14 @@
 #pragma once
-// CTrovelDefinitions: the process-wide definitions object of the collector. It knows the
-// definitions folder and the status file, chooses the device, reads and keeps in step the
-// configuration files, prepares the package files, keeps the log and asks the questions.
+// CTrovelDefinitions: the definitions of one collection run. Each run owns one (so two
+// runs of a process share nothing mutable): it knows the definitions folder and the status
+// file, chooses the device, reads and keeps in step the configuration files, prepares the
+// package files, keeps the log and asks the questions.
 #include <windows.h>
 
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 class CTrovelDefinitions {
 public:
@@ -18,7 +20,8 @@ public:
     int AskUser(const std::string& text, UINT type, int quiet, int confirm);
     // "Trovel", or "Trovel - <DEVICE Name>" of the current configuration.
     std::string WindowTitle();
-    // Returns "20YY_MM_DD_HH_MM" and sets `timeText` to "HH_MM_SS".
+    // Returns "20YY_MM_DD_HH_MM" and sets `timeText` to "HH_MM_SS", both from one reading
+    // of the clock (see SetClock).
     std::string MakeStamp(std::string& timeText);
     std::string FieldOf(std::string& text, int index, std::string& out, char delimiter);
 
@@ -61,6 +64,9 @@ public:
     // ----- directory and device selection (DeviceSelection.cpp) -----
     // 1 the run may go on, else a failure code (2, 3, 7, 9, 10, 11, 0); `result` gets the text.
     int SelectDevice(std::string& result);
+    // Points this object at the definitions folder that .\Directory.ini names, as a run
+    // would find it, without creating or installing anything; false when there is none.
+    bool LocateDefinitions();
     int FindDefinitionsDir(const std::string& base, std::string& dir, int& hasConfig);
     int FindSystemInfo(std::string& path);
     int ReadXmlTag(const std::string& path, const std::string& marker, const std::string& tag, std::string& value);
@@ -71,20 +77,39 @@ public:
     int CheckDevice(const std::string& baseDir, const std::string& dir, std::string& result);
     int GetMachineId(const std::string& configFile, std::string& id);
 
+    // Sets the definitions folder (ending with a backslash) and the status file in it.
+    void SetDefinitionsDir(const std::string& dir);
+
     std::string m_strDefDir;      // definitions folder, ends with a backslash
     std::string m_strStatusFile;  // m_strDefDir + "TrovelStatus.ini"
     std::string m_strDeviceType;  // device type read from SystemInfo.xml
-    int m_bSystemInfo = 0;
-    int m_bUnattended = 0;
-    int m_nDeviceChanged = 0;     // 100 once the user declined updated definition files
-    time_t m_time = 0;            // time of the last MakeStamp
+    bool m_bSystemInfo = false;
+    bool m_bUnattended = false;
+    int m_nDeviceChanged = 0;       // 100 once the user declined updated definition files
+    time_t m_time = 0;              // time of the last MakeStamp
 };
 
-// The process-wide object.
-CTrovelDefinitions& TrovelDefinitions();
+// The one truly process-wide value: the status file of the latest run that found its
+// definitions, for hosts polling on their own threads. Guarded; empty before any run.
+void PublishStatusFile(const std::string& path);
+std::string PublishedStatusFile();
+
+// The longest "Path Directory" that leaves room for the definitions files below it
+// (".\Directory.ini" names a base folder; anything longer is refused as invalid).
+bool BaseFolderFits(const std::string& base);
+
+// Name of a session-wide kernel object for `path` (a file or folder), the same in every
+// process: "Local\\Trovel<kind>.<hash of the full lower-case path>".
+std::string KernelObjectName(const char* kind, const std::string& path);
+
+// Name of the definitions folder among the entries of a base folder: "Trovels Package" or
+// "Trovel Package" (any case), else "Current"; empty when there is none.
+std::string ChooseDefinitionsFolder(const std::vector<std::string>& entries);
 
 // Seams for tests: a question answerer replacing the message box (empty = MessageBoxA),
 // and a scale for the fixed pauses.
 void SetQuestionHandler(std::function<int(const std::string& text, UINT type, int confirm)> handler);
 void TrovelPause(DWORD milliseconds);  // every fixed pause of the library goes through this
 void SetPauseScale(double scale);      // 0 = no pause
+// The clock of MakeStamp and of the same-minute check (empty = the system clock).
+void SetClock(std::function<time_t()> clock);

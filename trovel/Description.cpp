@@ -43,26 +43,33 @@ std::string CTrovelCollector::LocalAddressList()
     return Trim(list);
 }
 
-void CTrovelCollector::WriteDescription(std::string description, std::string subject)
+bool CTrovelCollector::WriteDescription(std::string description, std::string subject)
 {
     char date[16] = {}, time[16] = {};
     _strdate(date);
     _strtime(time);
 
-    m_strCollectDir = m_strLocalDir + m_strMachineId + "_" + m_strStamp;
-    m_strZipName = m_strMachineId + "_" + m_strStamp + ".zip";
-    CreateFolderPath(m_strCollectDir);
+    if (m_strCollectDir.empty())
+        NamePaths();
+    if (!CreateFolderPath(m_strCollectDir)) {
+        m_strFailure = "The collection folder '" + m_strCollectDir + "' could not be created.";
+        m_defs.WriteLog(m_strFailure, 0);
+        return false;
+    }
 
     std::string region = m_strRegion;
     if (region.empty())
-        TrovelDefinitions().ReadProfile(m_strConfigFile, "CONFIGURATION", "Region", region);
+        m_defs.ReadProfile(m_strConfigFile, "CONFIGURATION", "Region", region);
     if (region.empty())
         region = "Unknown";
 
     const std::string path = m_strCollectDir + "\\" + m_strMachineId + "_" + m_strStamp + ".txt";
     FILE* file = fopen(path.c_str(), "w");  // text mode: every line feed becomes CR LF
-    if (file == nullptr)
-        return;
+    if (file == nullptr) {
+        m_strFailure = "The description '" + path + "' could not be written.";
+        m_defs.WriteLog(m_strFailure, 0);
+        return false;
+    }
 
     const std::string collectionDate = std::string(date) + "  " + time;
     std::string body = "Collection Date: " + collectionDate + "\nIP Address:      " + LocalAddressList() + "\n";
@@ -72,6 +79,11 @@ void CTrovelCollector::WriteDescription(std::string description, std::string sub
             "\n\nSubject:\n--------\n" + Trim(subject) + "\n\nProblem Description:\n--------------------\n" +
             Trim(description) + "\n";
     const std::string text = std::string(kVersionText) + "\n\n" + body + " ";
-    fwrite(text.data(), 1, text.size(), file);
-    fclose(file);
+    const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (fclose(file) != 0 || !written) {
+        m_strFailure = "The description '" + path + "' could not be written.";
+        m_defs.WriteLog(m_strFailure, 0);
+        return false;
+    }
+    return true;
 }

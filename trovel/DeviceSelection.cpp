@@ -71,12 +71,12 @@ int CTrovelDefinitions::SelectDevice(std::string& result)
     std::string dir, base;
     int hasConfig = 0;
     // Detection is decided anew for every run.
-    m_bSystemInfo = 0;
+    m_bSystemInfo = false;
     m_strDeviceType.clear();
     if (FindDefinitionsDir(".\\", dir, hasConfig) == 0) {
         std::string xml;
         if (FindSystemInfo(xml)) {
-            m_bSystemInfo = 1;
+            m_bSystemInfo = true;
             ReadXmlTag(xml, ">Service Host Group Type<", "<Detected>", m_strDeviceType);
             if (m_strDeviceType.empty()) {
                 result = kNotSupported;
@@ -86,17 +86,17 @@ int CTrovelDefinitions::SelectDevice(std::string& result)
     }
     PublishDeviceList();
 
-    const bool attendedCheck = [this] { return m_bUnattended != 1 && (FileExists(kDevicesFile) || m_bSystemInfo == 1); }();
+    const bool attendedCheck = !m_bUnattended && (FileExists(kDevicesFile) || m_bSystemInfo);
     bool directoryFound = false, directoryCreated = false;
     if (FileExists(kDirectoryFile)) {
         directoryFound = true;
         ReadProfile(kDirectoryFile, "Directory", "Path Directory", base);
-        if (base.empty())
+        // A base too long for the files below it would only lead to truncated names.
+        if (base.empty() || !BaseFolderFits(base))
             return 3;
         hasConfig = 0;
         const int current = FindDefinitionsDir(base, dir, hasConfig);
-        m_strDefDir = dir;
-        m_strStatusFile = dir + "TrovelStatus.ini";
+        SetDefinitionsDir(dir);
         if (current == 1) {
             if (attendedCheck) {
                 const int code = CheckDevice(base, dir, result);
@@ -145,23 +145,55 @@ int CTrovelDefinitions::SelectDevice(std::string& result)
     return PrepareDefinitions(base, result, 0, 0);
 }
 
+void CTrovelDefinitions::SetDefinitionsDir(const std::string& dir)
+{
+    m_strDefDir = dir;
+    m_strStatusFile = dir.empty() ? std::string() : dir + "TrovelStatus.ini";
+}
+
+bool BaseFolderFits(const std::string& base)
+{
+    // Room for the longest fixed name the library makes below the base folder.
+    static const char kLongestBelow[] = "\\Trovels Package\\Current_Trovels.ini";
+    return base.size() + sizeof kLongestBelow - 1 < MAX_PATH;
+}
+
+bool CTrovelDefinitions::LocateDefinitions()
+{
+    std::string base = ".\\";
+    if (FileExists(kDirectoryFile)) {
+        ReadProfile(kDirectoryFile, "Directory", "Path Directory", base);
+        base = Trim(base);
+        if (base.empty() || !BaseFolderFits(base))
+            return false;
+        if (!EndsWith(base, "\\"))
+            base += "\\";
+    }
+    std::vector<std::string> folders;
+    for (const FolderEntry& entry : ListFolder(base + "*.*"))
+        if (entry.isFolder)
+            folders.push_back(entry.name);
+    const std::string name = ChooseDefinitionsFolder(folders);
+    SetDefinitionsDir(name.empty() ? std::string() : base + name + "\\");
+    return !name.empty();
+}
+
+std::string ChooseDefinitionsFolder(const std::vector<std::string>& entries)
+{
+    for (const char* wanted : {"trovels package", "trovel package", "current"})
+        for (const std::string& entry : entries)
+            if (ToLower(entry) == wanted)
+                return entry;
+    return std::string();
+}
+
 int CTrovelDefinitions::FindDefinitionsDir(const std::string& base, std::string& dir, int& hasConfig)
 {
-    std::string found;
-    const std::vector<FolderEntry> entries = ListFolder(base + "\\*.*");
-    for (const FolderEntry& entry : entries) {
-        const std::string lower = ToLower(entry.name);
-        if (entry.isFolder && (lower == "trovels package" || lower == "trovel package")) {
-            found = entry.name;
-            break;
-        }
-    }
-    if (found.empty())
-        for (const FolderEntry& entry : entries)
-            if (entry.isFolder && ToLower(entry.name) == "current") {
-                found = entry.name;
-                break;
-            }
+    std::vector<std::string> folders;
+    for (const FolderEntry& entry : ListFolder(base + "\\*.*"))
+        if (entry.isFolder)
+            folders.push_back(entry.name);
+    const std::string found = ChooseDefinitionsFolder(folders);
 
     if (found.empty()) {
         dir = m_strDefDir = base + "Current\\";
@@ -303,8 +335,7 @@ int CTrovelDefinitions::InstallDevice(int detected, const std::string& baseDir, 
         return 2;
     }
     CopyDefinitionFile(deviceFile, m_strDefDir + "Current_Trovel.ini");
-    m_strDefDir = dir;
-    m_strStatusFile = dir + "TrovelStatus.ini";
+    SetDefinitionsDir(dir);
     // A configuration installed for the first time keeps the device file's own region.
     if (!region.empty())
         WriteRegion(region);
@@ -330,7 +361,8 @@ int CTrovelDefinitions::CheckDevice(const std::string& baseDir, const std::strin
         return 0;
 
     if (name != currentName) {
-        if (AskUser("The default device was changed to " + name + ". \n Do you want to continue?", 0x24, 0, 1) != IDYES)
+        if (AskUser("The default device was changed to " + name + ". \n Do you want to continue?",
+                    MB_YESNO | MB_ICONQUESTION, 0, 1) != IDYES)
             return 11;
         DeleteFileA((m_strDefDir + "Current_Trovel.ini").c_str());
         code = InstallDevice(m_bSystemInfo, baseDir, dir, result);
@@ -343,7 +375,7 @@ int CTrovelDefinitions::CheckDevice(const std::string& baseDir, const std::strin
         int found = 1;
         const std::string current = CurrentConfigFile();
         if (IsNewer(deviceFile, current, "Device Version", found)) {
-            if (AskUser(kUpdateQuestion, 0x34, 0, 1) == IDYES) {
+            if (AskUser(kUpdateQuestion, MB_YESNO | MB_ICONEXCLAMATION, 0, 1) == IDYES) {
                 std::string region;
                 ReadProfile(current, "CONFIGURATION", "Region", region);
                 CopyDefinitionFile(deviceFile, MainConfigFile());

@@ -109,7 +109,7 @@ void CTrovelCollector::ReportGatherStep()
 
 void CTrovelCollector::GatherPackages()
 {
-    CTrovelDefinitions& definitions = TrovelDefinitions();
+    CTrovelDefinitions& definitions = m_defs;
     std::string list;
     int count = 0;
     if (m_bUnattended)

@@ -246,14 +246,14 @@ void CTrovelDefinitions::RefreshCurrent(const std::string& list)
 int CTrovelDefinitions::UpdatePackages(const std::string& baseDir, const std::string& selection, std::string& updates,
                                        std::string& missing, int quiet, int refreshAll)
 {
-    if (m_bUnattended == 1 || m_nDeviceChanged == 100)
+    if (m_bUnattended || m_nDeviceChanged == 100)
         return 1;
     if (quiet == 1 && refreshAll == 1) {
         ClearSelection();
         updates = selection;
     }
     bool changed = false;
-    if (!updates.empty() && AskUser(kUpdateQuestion, 0x34, quiet, 1) == IDYES) {
+    if (!updates.empty() && AskUser(kUpdateQuestion, MB_YESNO | MB_ICONEXCLAMATION, quiet, 1) == IDYES) {
         DeleteCurrentPackages();
         changed = true;
         if (CurrentConfigFile().find("\\Current\\") != std::string::npos) {
@@ -345,7 +345,7 @@ int CTrovelDefinitions::PrepareDefinitions(const std::string& baseDir, std::stri
 
     if (!missing.empty()) {
         result = "Package '" + missing + "' is missing. Do you want to continue?";
-        if (m_bUnattended != 1 && AskUser(result, 0x44, 0, 1) != IDYES) {
+        if (!m_bUnattended && AskUser(result, MB_YESNO | MB_ICONINFORMATION, 0, 1) != IDYES) {
             for (const std::string& config : {CurrentConfigFile(), MainConfigFile()})
                 if (!config.empty())
                     RemoveFile(config);

@@ -82,7 +82,7 @@ void CTrovelCollector::CaptureRegistryEntry(const std::string& key)
     std::string shortName;
     ShortKeyName(key, shortName);
     const std::string exportFile = m_strPackageName + "\\" + ReplaceAll(shortName, "\\", "_") + ".reg";
-    TrovelDefinitions().WriteLog("Registry '" + key + "' added to package '" + m_strPackageName + "'", 1);
+    m_defs.WriteLog("Registry '" + key + "' added to package '" + m_strPackageName + "'", 1);
     ExportRegistryKey(exportFile, key);
     ReportGatherStep();
 }
@@ -98,7 +98,7 @@ bool CTrovelCollector::ExportRegistryKey(const std::string& exportFile, const st
         target.pop_back();
     const std::string file = m_strCollectDir + "\\" + exportFile;
     if (target.find('"') != std::string::npos || file.find('"') != std::string::npos) {
-        TrovelDefinitions().AskUser("Registry key '" + key + "' cannot be exported: its name holds a double quote.",
+        m_defs.AskUser("Registry key '" + key + "' cannot be exported: its name holds a double quote.",
                                     MB_ICONERROR, m_bUnattended ? 0 : 1, 0);
         return false;
     }
@@ -122,7 +122,7 @@ bool CTrovelCollector::RunProgram(const std::string& file, const std::string& pa
                            : error == ERROR_ACCESS_DENIED  ? "ERROR ACCESS DENIED"
                                                            : nullptr;
         if (text != nullptr)
-            TrovelDefinitions().AskUser(text, MB_ICONERROR, m_bUnattended ? 0 : 1, 0);
+            m_defs.AskUser(text, MB_ICONERROR, m_bUnattended ? 0 : 1, 0);
         return false;
     }
     if (info.hProcess == nullptr) {
@@ -137,7 +137,7 @@ bool CTrovelCollector::RunProgram(const std::string& file, const std::string& pa
         ended = false;
         TerminateProcess(info.hProcess, 1);
         WaitForSingleObject(info.hProcess, 5000);
-        TrovelDefinitions().AskUser("'" + file + "' did not finish within " + std::to_string(waitMs / 1000) +
+        m_defs.AskUser("'" + file + "' did not finish within " + std::to_string(waitMs / 1000) +
                                         " seconds and was stopped.",
                                     MB_ICONERROR, m_bUnattended ? 0 : 1, 0);
     }

@@ -17,11 +17,83 @@ const char kStatusSection[] = "StatusTrovel";
 // take nor hide a numbered slot of a run that hosts follow by its id.
 const char kUnnumberedSection[] = "StatusTrovelLib";
 const char kLogFile[] = ".\\TrovelLog.txt";
+// What a host reads for a run whose process ended while the run was still working.
+const char kAbandonedText[] = "File Collection failed! The collection process ended before the run finished.";
+// Longest wait for another process's update of the status file (each takes milliseconds).
+const DWORD kStatusLockMs = 10000;
 
 std::mutex g_seamMutex;
 std::function<int(const std::string&, UINT, int)> g_questionHandler;
+std::function<time_t()> g_clock;
 double g_pauseScale = 1.0;
 std::mutex g_logMutex;
+std::mutex g_publishedMutex;
+std::string g_publishedStatusFile;
+
+// Holds the session-wide mutex of one status file, so that the read-modify-write of a
+// slot by one process never interleaves with another's. A wait that times out goes on
+// unlocked rather than losing the run's state.
+class StatusFileLock {
+public:
+    explicit StatusFileLock(const std::string& file)
+    {
+        if (file.empty())
+            return;
+        m_mutex = CreateMutexA(nullptr, FALSE, KernelObjectName("Status", file).c_str());
+        if (m_mutex != nullptr) {
+            const DWORD waited = WaitForSingleObject(m_mutex, kStatusLockMs);
+            m_owned = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+        }
+    }
+    ~StatusFileLock()
+    {
+        if (m_owned)
+            ReleaseMutex(m_mutex);
+        if (m_mutex != nullptr)
+            CloseHandle(m_mutex);
+    }
+    StatusFileLock(const StatusFileLock&) = delete;
+    StatusFileLock& operator=(const StatusFileLock&) = delete;
+
+private:
+    HANDLE m_mutex = nullptr;
+    bool m_owned = false;
+};
+
+// "<process id>:<process creation time>" of this process: a slot's owner. The time tells
+// a reused process id from the one that booked the slot.
+unsigned long long CreationTime(HANDLE process)
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    return (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+std::string OwnerText()
+{
+    return std::to_string(GetCurrentProcessId()) + ":" + std::to_string(CreationTime(GetCurrentProcess()));
+}
+
+// True when the process named by an owner text has ended (or its id now names another).
+bool OwnerEnded(const std::string& owner)
+{
+    const auto colon = owner.find(':');
+    if (colon == std::string::npos)
+        return false;  // not written by this library: nothing to judge by
+    const DWORD pid = std::strtoul(owner.c_str(), nullptr, 10);
+    const unsigned long long created = std::strtoull(owner.c_str() + colon + 1, nullptr, 10);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr)
+        return GetLastError() != ERROR_ACCESS_DENIED;
+    DWORD exitCode = 0;
+    bool ended = GetExitCodeProcess(process, &exitCode) && exitCode != STILL_ACTIVE;
+    const unsigned long long actual = CreationTime(process);
+    if (created != 0 && actual != 0 && created != actual)
+        ended = true;
+    CloseHandle(process);
+    return ended;
+}
 
 std::string SlotKey(int n, const char* name)
 {
@@ -46,10 +118,19 @@ void WriteKey(const std::string& file, const char* section, const std::string& k
         WritePrivateProfileStringA(section, key.c_str(), value.c_str(), file.c_str());
 }
 
-// The current date as MM/DD/YY and time as HH:MM:SS, both from one reading of the clock.
-time_t NowTexts(std::string& date, std::string& time)
+time_t Now()
 {
-    const time_t now = std::time(nullptr);
+    std::function<time_t()> clock;
+    {
+        std::lock_guard<std::mutex> lock(g_seamMutex);
+        clock = g_clock;
+    }
+    return clock ? clock() : std::time(nullptr);
+}
+
+// The current date as MM/DD/YY and time as HH:MM:SS, both from one reading of the clock.
+time_t NowTexts(std::string& date, std::string& time, time_t now = Now())
+{
     struct tm local {};
     localtime_s(&local, &now);
     char d[16], t[16];
@@ -68,6 +149,41 @@ void SetQuestionHandler(std::function<int(const std::string& text, UINT type, in
 {
     std::lock_guard<std::mutex> lock(g_seamMutex);
     g_questionHandler = std::move(handler);
+}
+
+void SetClock(std::function<time_t()> clock)
+{
+    std::lock_guard<std::mutex> lock(g_seamMutex);
+    g_clock = std::move(clock);
+}
+
+void PublishStatusFile(const std::string& path)
+{
+    std::lock_guard<std::mutex> lock(g_publishedMutex);
+    g_publishedStatusFile = path;
+}
+
+std::string PublishedStatusFile()
+{
+    std::lock_guard<std::mutex> lock(g_publishedMutex);
+    return g_publishedStatusFile;
+}
+
+std::string KernelObjectName(const char* kind, const std::string& path)
+{
+    // Every process of the session must derive the same name for the same file: the full
+    // path, in lower case, hashed (FNV-1a) to stay within the length of a name.
+    char full[MAX_PATH * 2] = "";
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    const std::string key = ToLower(length > 0 && length < sizeof full ? std::string(full, length) : path);
+    unsigned long long hash = 14695981039346656037ULL;
+    for (unsigned char c : key) {
+        hash ^= c;
+        hash *= 1099511628211ULL;
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "Local\\Trovel%s.%016llx", kind, hash);
+    return name;
 }
 
 void SetPauseScale(double scale)
@@ -108,6 +224,7 @@ std::string StatusText(int code)
 int LookupStatusIn(const std::string& statusFile, DWORD runId, std::string& text)
 {
     text.clear();
+    StatusFileLock lock(statusFile);
     for (int n = 0;; ++n) {
         const std::string id = ReadKey(statusFile, kStatusSection, SlotKey(n, "ID"), 8);
         if (id.empty())
@@ -120,6 +237,10 @@ int LookupStatusIn(const std::string& statusFile, DWORD runId, std::string& text
             return 2;
         if (status == "COMPLETE")
             return 1;
+        if (OwnerEnded(ReadKey(statusFile, kStatusSection, SlotKey(n, "OWNER"), 64))) {
+            text = kAbandonedText;
+            return 2;
+        }
         return 0;
     }
 }
@@ -128,12 +249,19 @@ int LookupStatusIn(const std::string& statusFile, DWORD runId, std::string& text
 
 int CTrovelCollector::LookupStatus(DWORD runId, std::string& text)
 {
-    return LookupStatusIn(TrovelDefinitions().m_strStatusFile, runId, text);
+    std::string file = PublishedStatusFile();
+    if (file.empty()) {
+        // No run yet in this process: the status file where a run would find it.
+        CTrovelDefinitions located;
+        located.LocateDefinitions();
+        file = located.m_strStatusFile;
+    }
+    return LookupStatusIn(file, runId, text);
 }
 
 void CTrovelCollector::ReportProgress(int percent, std::string title, std::string text, int code, int flag)
 {
-    CTrovelDefinitions& defs = TrovelDefinitions();
+    CTrovelDefinitions& defs = m_defs;
     if (text != "Running...")
         defs.WriteLog(text, 1);
 
@@ -151,8 +279,9 @@ void CTrovelCollector::ReportProgress(int percent, std::string title, std::strin
 
 void CTrovelCollector::WriteStatus(const TrovelProgress& record)
 {
-    const std::string& file = TrovelDefinitions().m_strStatusFile;
+    const std::string& file = m_defs.m_strStatusFile;
     const std::string status = StatusText(record.code);
+    StatusFileLock lock(file);
     if (m_strRunId.empty()) {
         m_nStatusSlot = -1;
         WriteKey(file, kUnnumberedSection, "STATUS", status);
@@ -170,11 +299,22 @@ void CTrovelCollector::WriteStatus(const TrovelProgress& record)
     WriteKey(file, kStatusSection, SlotKey(n, "ID"), m_strRunId);
     WriteKey(file, kStatusSection, SlotKey(n, "STATUS"), status);
     WriteKey(file, kStatusSection, SlotKey(n, "DESCRIPTION"), record.text);
+    WriteKey(file, kStatusSection, SlotKey(n, "OWNER"), OwnerText());
 }
 
 int CTrovelCollector::CreateStatusEntry()
 {
-    const std::string file = TrovelDefinitions().m_strStatusFile;
+    if (!BookStatusEntry())
+        return 0;
+    // Gives polling hosts time to see the entry before the first progress text.
+    TrovelPause(2000);
+    return 1;
+}
+
+bool CTrovelCollector::BookStatusEntry()
+{
+    const std::string file = m_defs.m_strStatusFile;
+    StatusFileLock lock(file);
     int slot = 0;
     if (FileExists(file)) {
         slot = -1;
@@ -197,10 +337,10 @@ int CTrovelCollector::CreateStatusEntry()
         }
     } else {
         if (file.empty())
-            return 0;
+            return false;
         HANDLE created = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created == INVALID_HANDLE_VALUE)
-            return 0;
+            return false;
         CloseHandle(created);
     }
 
@@ -213,10 +353,9 @@ int CTrovelCollector::CreateStatusEntry()
         WriteKey(file, kStatusSection, SlotKey(slot, "ID"), m_strRunId);
         WriteKey(file, kStatusSection, SlotKey(slot, "STATUS"), "WORKING");
         WriteKey(file, kStatusSection, SlotKey(slot, "DESCRIPTION"), "");
+        WriteKey(file, kStatusSection, SlotKey(slot, "OWNER"), OwnerText());
     }
-    // Gives polling hosts time to see the entry before the first progress text.
-    TrovelPause(2000);
-    return 1;
+    return true;
 }
 
 // ----- CTrovelDefinitions -----
@@ -224,7 +363,7 @@ int CTrovelCollector::CreateStatusEntry()
 void CTrovelDefinitions::WriteLog(const std::string& text, int plain)
 {
     std::string date, time;
-    NowTexts(date, time);
+    NowTexts(date, time, std::time(nullptr));  // the log keeps real time even under a test clock
     std::string line = date + "  " + time + "  |  ";
     if (!plain)
         line += "***  ";
@@ -242,7 +381,7 @@ void CTrovelDefinitions::WriteLog(const std::string& text, int plain)
 int CTrovelDefinitions::AskUser(const std::string& text, UINT type, int quiet, int confirm)
 {
     WriteLog(text, confirm);
-    if (m_bUnattended == 1 || quiet)
+    if (m_bUnattended || quiet)
         return IDYES;
     std::function<int(const std::string&, UINT, int)> handler;
     {

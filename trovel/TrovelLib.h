@@ -24,6 +24,14 @@
 extern "C" {
 #endif
 
+/* What getFileCollectionStatus returns. */
+enum TrovelRunStatus {
+    TROVEL_STATUS_WORKING = 0,
+    TROVEL_STATUS_COMPLETED = 1,
+    TROVEL_STATUS_FAILED = 2,
+    TROVEL_STATUS_NO_ENTRY = 3
+};
+
 #ifdef TROVELLIB_BUILD
 #define TROVELLIB_API __declspec(dllexport)
 #else
@@ -46,7 +54,8 @@ TROVELLIB_API DWORD runFileCollection(const char* description, const char* subje
 TROVELLIB_API DWORD runFileCollectionSilent(const char* description, const char* subject,
                                             const char* options);
 
-/* Status of run `runId`: 0 working, 1 completed, 2 failed, 3 no entry for that id. A
+/* Status of run `runId` (enum TrovelRunStatus): 0 working, 1 completed, 2 failed, 3 no
+ * entry for that id. A run whose process ended before it finished reads as failed. A
  * completed run whose upload failed says "failed" in its text. The run's last progress
  * text (at most 254 characters, on one line) is copied into `text`, a buffer of at least
  * 256 bytes owned by the caller (an empty string when there is no entry); `text` may be

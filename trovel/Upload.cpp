@@ -138,7 +138,7 @@ private:
 
 int CTrovelCollector::UploadArchive(std::string& result)
 {
-    CTrovelDefinitions& definitions = TrovelDefinitions();
+    CTrovelDefinitions& definitions = m_defs;
     auto fail = [&](const std::string& text) {
         result = text;
         definitions.AskUser(result, MB_ICONERROR, m_bUnattended ? 0 : 1, 0);

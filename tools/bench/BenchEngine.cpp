@@ -38,10 +38,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string stage = argv[1], work = argv[2], path = argv[3];
-    CTrovelDefinitions& definitions = TrovelDefinitions();
+    auto collector = std::make_unique<CTrovelCollector>();
+    CTrovelDefinitions& definitions = collector->Definitions();
     definitions.m_strDefDir = work + "\\";
     const std::string config = work + "\\Current_Trovel.ini";
-    auto collector = std::make_unique<CTrovelCollector>();
     collector->m_strConfigFile = config;
     collector->m_strMachineId = "BENCH";
     collector->m_strStamp = "2099_12_31_23_59";  // every file is older than the run
@@ -61,7 +61,8 @@ int main(int argc, char** argv)
         ended = Seconds();
     } else if (stage == "archive") {
         started = Seconds();
-        collector->CreateArchive("", path);
+        std::string error;
+        collector->CreateArchive("", path, error);
         ended = Seconds();
         ok = GetFileAttributesA(collector->m_strZipPath.c_str()) != INVALID_FILE_ATTRIBUTES;
     } else if (stage == "upload" && argc >= 5) {

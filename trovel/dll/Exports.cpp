@@ -13,8 +13,8 @@
 
 namespace {
 
-// Process-wide: the values of the latest start, and the folders of the runs in progress.
-PendingRun g_pending;
+// Process-wide: the folders of the runs in progress (guarded inside, and shared with other
+// processes through named claims). Everything else a run needs travels in its job.
 RunClaims g_claims;
 
 struct WorkerJob {
@@ -27,15 +27,15 @@ std::string Text(const char* text)
     return text != nullptr ? std::string(text) : std::string();
 }
 
-// Each run's collector is fresh (its tables are large: kept on the heap) so that nothing
-// of an earlier run, such as its upload result or cached paths, leaks into the next.
-DWORD ExecuteRun(WorkerJob& job)
+// Each run's collector is fresh (its tables are large: kept on the heap) and owns the
+// run's definitions, so that nothing of an earlier or a parallel run leaks into this one.
+DWORD ExecuteRun(const WorkerJob& job)
 {
     auto collector = std::make_unique<CTrovelCollector>();
     collector->m_strRunId = job.run.runIdText;
-    TrovelDefinitions().m_bUnattended = job.run.unattended;
-    const int code = collector->Run(job.run.description, job.run.subject, job.run.result, job.run.unattended,
-                                    job.run.stamp, job.run.options);
+    std::string result = job.run.result;
+    const int code = collector->Run(job.run.description, job.run.subject, result, job.run.unattended, job.run.stamp,
+                                    job.run.options);
     return static_cast<DWORD>(code);
 }
 
@@ -78,32 +78,17 @@ HANDLE StartWorker(WorkerJob* job)
 HANDLE StartRun(const char* description, const char* subject, const std::string& options, DWORD& runId)
 {
     runId = 0;
-    g_pending.result.clear();
-    g_pending.description = Text(description);
-    g_pending.subject = Text(subject);
-    g_pending.options = options;
-
-    CTrovelDefinitions& defs = TrovelDefinitions();
-    std::string timeText;
-    g_pending.stamp = defs.MakeStamp(timeText);
-    g_pending.runIdText = RunIdText(timeText);
-    g_pending.unattended = 1;
-
-    const std::string customer =
-        CTrovelCollector::SanitizeName(CTrovelCollector::GetOption(options, "-customer", "-c"));
-    const std::string config = defs.CurrentConfigFile();
-    const std::string localDir = config.empty() ? std::string() : defs.ResolveLocalDirectory(config);
-    const StartFolders folders =
-        CollectionFolders(defs.MachineFolderName(), localDir, customer, g_pending.stamp);
-    if (!g_claims.TryClaim(folders, [](const std::string& path) {
-            return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-        }))
+    PendingRun run;
+    run.description = Text(description);
+    run.subject = Text(subject);
+    run.options = options;
+    std::string claimedFolder;
+    if (!ClaimStart(g_claims, options, run, claimedFolder))
         return nullptr;
 
-    auto* job = new WorkerJob{g_pending, folders.runFolder};
-    HANDLE thread = StartWorker(job);
+    HANDLE thread = StartWorker(new WorkerJob{run, claimedFolder});
     if (thread != nullptr)
-        runId = RunIdValue(g_pending.runIdText);
+        runId = RunIdValue(run.runIdText);
     return thread;
 }
 
@@ -135,11 +120,7 @@ TROVELLIB_API DWORD runFileCollectionSilent(const char* description, const char*
 TROVELLIB_API int getFileCollectionStatus(DWORD runId, char* text)
 {
     std::string description;
-    int code;
-    if (TrovelDefinitions().m_strStatusFile.empty())
-        code = LookupStatusIn(LocateStatusFile(), runId, description);  // no run yet in this process
-    else
-        code = CTrovelCollector::LookupStatus(runId, description);
+    const int code = CTrovelCollector::LookupStatus(runId, description);
     if (text != nullptr) {
         const size_t length = description.size() < 254 ? description.size() : 254;
         std::memcpy(text, description.data(), length);
@@ -151,15 +132,16 @@ TROVELLIB_API int getFileCollectionStatus(DWORD runId, char* text)
 TROVELLIB_API DWORD funcTrovelLib(const char* description, const char* subject, const char* result,
                                   const char* stamp, int unattended, const char* options)
 {
-    g_pending.description = Text(description);
-    g_pending.subject = Text(subject);
-    g_pending.result = Text(result);
-    g_pending.stamp = Text(stamp);
-    g_pending.options = Text(options);
-    g_pending.runIdText.clear();  // such a run has no run id
-    g_pending.unattended = unattended != 0 ? 1 : 0;
+    PendingRun run;
+    run.description = Text(description);
+    run.subject = Text(subject);
+    run.result = Text(result);
+    run.stamp = Text(stamp);
+    run.options = Text(options);
+    run.runIdText.clear();  // such a run has no run id
+    run.unattended = unattended != 0;
 
-    HANDLE thread = StartWorker(new WorkerJob{g_pending, std::string()});
+    HANDLE thread = StartWorker(new WorkerJob{run, std::string()});
     if (thread == nullptr)
         return 100;
     if (unattended != 0)

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "Collector.h"
 #include "Text.h"
 
 std::string RunIdText(const std::string& timeText)
@@ -14,13 +15,20 @@ DWORD RunIdValue(const std::string& runIdText)
     return static_cast<DWORD>(std::strtoul(runIdText.c_str(), nullptr, 10));
 }
 
-StartFolders CollectionFolders(const std::string& machineFolder, const std::string& localDir,
+StartFolders CollectionFolders(const std::string& localDir, const std::string& machineId,
                                const std::string& customer, const std::string& stamp)
 {
     StartFolders folders;
-    folders.configFolder = machineFolder + "_" + stamp;
-    folders.runFolder = customer.empty() ? folders.configFolder : localDir + customer + "_" + stamp;
+    folders.configFolder = CTrovelCollector::CollectionFolder(localDir, machineId, stamp);
+    folders.runFolder =
+        customer.empty() ? folders.configFolder : CTrovelCollector::CollectionFolder(localDir, customer, stamp);
     return folders;
+}
+
+RunClaims::~RunClaims()
+{
+    for (const auto& held : m_held)
+        CloseHandle(held.second);
 }
 
 bool RunClaims::TryClaim(const StartFolders& folders, const std::function<bool(const std::string&)>& exists)
@@ -29,49 +37,59 @@ bool RunClaims::TryClaim(const StartFolders& folders, const std::function<bool(c
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_held.count(key) != 0 || exists(folders.configFolder) || exists(folders.runFolder))
         return false;
-    m_held.insert(key);
+    // Created first wins: a claim that already exists belongs to a run in progress,
+    // here or in another process.
+    HANDLE claim = CreateMutexA(nullptr, FALSE, KernelObjectName("Run", folders.runFolder).c_str());
+    if (claim == nullptr)
+        return false;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(claim);
+        return false;
+    }
+    m_held[key] = claim;
     return true;
 }
 
 void RunClaims::Release(const std::string& runFolder)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_held.erase(ToLower(runFolder));
+    const auto held = m_held.find(ToLower(runFolder));
+    if (held == m_held.end())
+        return;
+    CloseHandle(held->second);
+    m_held.erase(held);
 }
 
-std::string ChooseDefinitionsFolder(const std::vector<std::string>& entries)
+bool ClaimStart(RunClaims& claims, const std::string& options, PendingRun& run, std::string& claimedFolder)
 {
-    for (const char* wanted : {"trovels package", "trovel package", "current"})
-        for (const std::string& entry : entries)
-            if (ToLower(entry) == wanted)
-                return entry;
-    return std::string();
+    claimedFolder.clear();
+    CTrovelDefinitions defs;
+    std::string timeText;
+    run.stamp = defs.MakeStamp(timeText);
+    run.runIdText = RunIdText(timeText);
+    run.unattended = true;
+
+    defs.LocateDefinitions();
+    const std::string config = defs.CurrentConfigFile();
+    std::string localDir, machineId;
+    if (!config.empty()) {
+        localDir = defs.ResolveLocalDirectory(config);
+        defs.GetMachineId(config, machineId);
+    }
+    const std::string customer =
+        CTrovelCollector::SanitizeName(CTrovelCollector::GetOption(options, "-customer", "-c"));
+    const StartFolders folders = CollectionFolders(localDir, machineId, customer, run.stamp);
+    if (!claims.TryClaim(folders, [](const std::string& path) {
+            return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        }))
+        return false;
+    claimedFolder = folders.runFolder;
+    return true;
 }
 
 std::string LocateStatusFile()
 {
-    std::string base = ".\\";
-    if (GetFileAttributesA(".\\Directory.ini") != INVALID_FILE_ATTRIBUTES) {
-        char value[4000] = "";
-        GetPrivateProfileStringA("Directory", "Path Directory", "", value, sizeof value, ".\\Directory.ini");
-        base = Trim(value);
-        if (base.empty())
-            return std::string();
-    }
-    if (!EndsWith(base, "\\"))
-        base += "\\";
-
-    std::vector<std::string> folders;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((base + "*.*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return std::string();
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            folders.push_back(found.cFileName);
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-
-    const std::string name = ChooseDefinitionsFolder(folders);
-    return name.empty() ? std::string() : base + name + "\\TrovelStatus.ini";
+    CTrovelDefinitions defs;
+    defs.LocateDefinitions();
+    return defs.m_strStatusFile;
 }

@@ -1,18 +1,17 @@
 #pragma once
-// What the start functions decide before a run's thread starts: the run id, the folder
-// the run will create, and whether a run of the same minute still holds that folder.
-// Plain functions, so they can be tested without the DLL.
+// What the start functions decide before a run's thread starts: the run's start values,
+// the folder the run will create, and whether a run of the same minute (of this process
+// or another) still holds that folder. Plain functions, so they can be tested without the DLL.
 #include <windows.h>
 
-#include <functional>
+#include <map>
 #include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
-// The values a start function hands to its run. The process keeps the latest set (one
-// run at a time); each worker gets its own copy, so a second start cannot change the
-// values of a run whose thread has not read them yet.
+#include "Definitions.h"
+
+// The values a start function hands to its run, copied into the run's worker.
 struct PendingRun {
     std::string description;
     std::string subject;
@@ -20,7 +19,7 @@ struct PendingRun {
     std::string stamp;      // 20YY_MM_DD_HH_MM
     std::string runIdText;  // HHMMSS, empty for a run without a run id
     std::string result;
-    int unattended = 1;
+    bool unattended = true;
 };
 
 // "09_30_15" -> "093015".
@@ -35,25 +34,32 @@ struct StartFolders {
     std::string configFolder;
     std::string runFolder;
 };
-StartFolders CollectionFolders(const std::string& machineFolder, const std::string& localDir,
+StartFolders CollectionFolders(const std::string& localDir, const std::string& machineId,
                                const std::string& customer, const std::string& stamp);
 
-// Collection folders of the runs of this process that have not ended yet. A start is
-// refused when either folder exists on disk or the run folder is held by a running run
-// (its folder appears only seconds after the start).
+// Collection folders of the runs that have not ended yet, in every process of the session:
+// each claim is a named kernel object that lives as long as the claiming run (or its
+// process). A start is refused when either folder exists on disk or the run folder is
+// claimed (its folder appears only seconds after the start).
 class RunClaims {
 public:
+    RunClaims() = default;
+    RunClaims(const RunClaims&) = delete;
+    RunClaims& operator=(const RunClaims&) = delete;
+    ~RunClaims();
+
     bool TryClaim(const StartFolders& folders, const std::function<bool(const std::string&)>& exists);
     void Release(const std::string& runFolder);
 
 private:
     std::mutex m_mutex;
-    std::set<std::string> m_held;  // lower-case paths
+    std::map<std::string, HANDLE> m_held;  // lower-case path -> its claim
 };
 
-// Name of the definitions folder among the entries of a base folder: "Trovels Package" or
-// "Trovel Package" (any case), else "Current"; empty when there is none.
-std::string ChooseDefinitionsFolder(const std::vector<std::string>& entries);
+// The start of an unattended run with a run id: stamp and run id from the clock, the
+// folders found from .\Directory.ini as any process would find them, and the claim.
+// False when a run of the same minute holds the folder; `claimedFolder` is then empty.
+bool ClaimStart(RunClaims& claims, const std::string& options, PendingRun& run, std::string& claimedFolder);
 
 // The status file as a host finds it before any run of its process: the definitions
 // folder below the "Path Directory" of ".\Directory.ini" (or below ".\"). Looks only,

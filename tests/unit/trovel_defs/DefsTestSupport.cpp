@@ -12,7 +12,6 @@ void DefsTest::SetUp()
     GetCurrentDirectoryA(MAX_PATH, folder);
     m_previousFolder = folder;
     ASSERT_TRUE(SetCurrentDirectoryA(m_scratch->Path().c_str()));
-    defs = CTrovelDefinitions();
     SetPauseScale(0);
     SetQuestionHandler([this](const std::string& text, UINT type, int confirm) {
         asked.push_back({text, type, confirm});
@@ -27,8 +26,9 @@ void DefsTest::SetUp()
 void DefsTest::TearDown()
 {
     SetQuestionHandler(nullptr);
+    SetClock(nullptr);
+    PublishStatusFile(std::string());
     SetCurrentDirectoryA(m_previousFolder.c_str());
-    defs = CTrovelDefinitions();
     m_scratch.reset();
 }
 

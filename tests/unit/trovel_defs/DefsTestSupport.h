@@ -1,7 +1,7 @@
 #pragma once
 // A test runs inside a scratch copy of a fixture definition folder (the library works
-// relative to the current folder), with a fresh definitions object, no pauses and
-// recorded questions.
+// relative to the current folder), with its own definitions object (as a run owns one),
+// no pauses and recorded questions.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -35,7 +35,7 @@ public:  // open to the case tables of the tests
     void SetIni(const std::string& relative, const std::string& section, const std::string& key,
                 const std::string& value) const;
 
-    CTrovelDefinitions& defs = TrovelDefinitions();
+    CTrovelDefinitions defs;
     std::vector<AskedQuestion> asked;
     std::vector<int> answers;  // given in turn; `answer` once they are used up
     int answer = IDYES;

@@ -10,13 +10,22 @@
 
 namespace {
 
+// "<process id>:<creation time>" of this test process, as a slot's owner is written.
+std::string OwnerOfThisProcess()
+{
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const unsigned long long time = (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+    return std::to_string(GetCurrentProcessId()) + ":" + std::to_string(time);
+}
+
 class StatusTest : public DefsTest {
 protected:
     void SetUp() override
     {
         DefsTest::SetUp();
-        defs.m_strDefDir = Path("");
-        defs.m_strStatusFile = Path("TrovelStatus.ini");
+        defs.SetDefinitionsDir(Path(""));
+        PublishStatusFile(defs.m_strStatusFile);  // as a run of this process does
     }
     // A status file whose slots 0, 1, ... hold the given ids.
     void FillSlots(const std::vector<std::string>& ids)
@@ -33,11 +42,13 @@ protected:
 
 TEST_F(StatusTest, FirstEntryCreatesTheFileWithTheWorkingSlot)
 {
-    CTrovelCollector run;
+    CTrovelCollector run(defs);
     run.m_strRunId = "093015";
     ASSERT_EQ(run.CreateStatusEntry(), 1);
     EXPECT_EQ(run.m_nStatusSlot, 0);
-    EXPECT_EQ(Read("TrovelStatus.ini"), "[StatusTrovel]\r\n0)ID=093015\r\n0)STATUS=WORKING\r\n0)DESCRIPTION=\r\n");
+    // The slot names its owner (process id and start time) after the specified keys.
+    EXPECT_EQ(Read("TrovelStatus.ini"), "[StatusTrovel]\r\n0)ID=093015\r\n0)STATUS=WORKING\r\n0)DESCRIPTION=\r\n"
+                                        "0)OWNER=" + OwnerOfThisProcess() + "\r\n");
 }
 
 TEST_F(StatusTest, EntrySlotChoice)
@@ -63,7 +74,7 @@ TEST_F(StatusTest, EntrySlotChoice)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FillSlots(c.ids);
-        CTrovelCollector run;
+        CTrovelCollector run(defs);
         run.m_strRunId = "101010";
         ASSERT_EQ(run.CreateStatusEntry(), 1);
         EXPECT_EQ(run.m_nStatusSlot, c.slot);
@@ -80,7 +91,7 @@ TEST_F(StatusTest, EntrySlotChoice)
 TEST_F(StatusTest, EntryFailsWhenTheStatusFileCannotBeCreated)
 {
     defs.m_strStatusFile = Path("NoSuchFolder\\TrovelStatus.ini");
-    CTrovelCollector run;
+    CTrovelCollector run(defs);
     run.m_strRunId = "093015";
     EXPECT_EQ(run.CreateStatusEntry(), 0);
     EXPECT_FALSE(Exists("NoSuchFolder"));
@@ -97,7 +108,7 @@ TEST_F(StatusTest, WriteStatusFindsTheRunsSlotAndMapsTheCode)
     } cases[] = {{-1, "WORKING"}, {1, "COMPLETE"}, {2, "FAIL"}, {10, "FAIL"}, {0, ""}, {11, ""}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
-        CTrovelCollector run;
+        CTrovelCollector run(defs);
         run.m_strRunId = "093015";
         TrovelProgress record;
         record.code = c.code;
@@ -108,7 +119,7 @@ TEST_F(StatusTest, WriteStatusFindsTheRunsSlotAndMapsTheCode)
         EXPECT_EQ(Slot(1, "DESCRIPTION"), "step");
     }
     // A run without a slot of its own takes the first free one.
-    CTrovelCollector other;
+    CTrovelCollector other(defs);
     other.m_strRunId = "110000";
     TrovelProgress failure;
     failure.code = 7;
@@ -164,7 +175,7 @@ TEST_F(StatusTest, LookupCutsLongDescriptionsAndNeedsAFile)
 
 TEST_F(StatusTest, ProgressWithoutWindowFoldsLineBreaksIntoTheSlot)
 {
-    CTrovelCollector run;
+    CTrovelCollector run(defs);
     run.m_strRunId = "093015";
     ASSERT_EQ(run.CreateStatusEntry(), 1);
     run.ReportProgress(90, "Send", "First line\r\nsecond line", -1, 0);
@@ -172,7 +183,8 @@ TEST_F(StatusTest, ProgressWithoutWindowFoldsLineBreaksIntoTheSlot)
     EXPECT_EQ(CTrovelCollector::LookupStatus(93015, text), 0);
     EXPECT_EQ(text, "First line second line");
     EXPECT_EQ(Read("TrovelStatus.ini"),
-              "[StatusTrovel]\r\n0)ID=093015\r\n0)STATUS=WORKING\r\n0)DESCRIPTION=First line second line\n\r\n");
+              "[StatusTrovel]\r\n0)ID=093015\r\n0)STATUS=WORKING\r\n0)DESCRIPTION=First line second line\n\r\n"
+              "0)OWNER=" + OwnerOfThisProcess() + "\r\n");
     EXPECT_NE(Read("TrovelLog.txt").find("|  First line\r second line\n"), std::string::npos);
 }
 
@@ -182,7 +194,7 @@ TEST_F(StatusTest, RunWithoutRunIdKeepsOutOfTheNumberedSlots)
                "210000"});
     char before[8000];
     const DWORD length = GetPrivateProfileSectionA("StatusTrovel", before, sizeof before, Path("TrovelStatus.ini").c_str());
-    CTrovelCollector libRun;  // no run id, as a funcTrovelLib run
+    CTrovelCollector libRun(defs);  // no run id, as a funcTrovelLib run
     ASSERT_EQ(libRun.CreateStatusEntry(), 1);
     EXPECT_EQ(libRun.m_nStatusSlot, -1);
     EXPECT_EQ(Ini("TrovelStatus.ini", "StatusTrovelLib", "STATUS"), "WORKING");
@@ -314,7 +326,7 @@ TEST_F(StatusTest, ProgressGoesToTheWindowNamedAfterTheDevice)
 
     ProgressWindow window("Trovel - Aldera 800");
     ASSERT_NE(window.Handle(), nullptr);
-    CTrovelCollector run;
+    CTrovelCollector run(defs);
     run.m_strRunId = "093015";
     run.m_bFtpOk = 1;
     run.ReportProgress(90, "Send", "Send files to FTP server.\r\nnow", -1, 1);
@@ -338,7 +350,7 @@ TEST_F(StatusTest, WindowTitleWithoutDeviceName)
 {
     EXPECT_EQ(defs.WindowTitle(), "Trovel");
     ProgressWindow window("Trovel - Aldera 800");  // another device's window does not count
-    CTrovelCollector run;
+    CTrovelCollector run(defs);
     run.m_strRunId = "093015";
     run.ReportProgress(20, "Running...", "Running...", -1, 1);
     MSG message{};
@@ -369,7 +381,7 @@ TEST_F(StatusTest, PausesFollowTheScale)
     using Clock = std::chrono::steady_clock;
     SetPauseScale(0.05);
     auto start = Clock::now();
-    CTrovelCollector run;
+    CTrovelCollector run(defs);
     run.m_strRunId = "093015";
     ASSERT_EQ(run.CreateStatusEntry(), 1);  // 2000 ms scaled to 100 ms
     auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();

@@ -35,11 +35,11 @@ TEST(RunId, SixDigitsOfTheStartTimeAndTheirValue)
 
 TEST(CollectionFolders, CustomerNamesTheRunFolderButNotTheCheckedOne)
 {
-    const StartFolders plain = CollectionFolders("C:\\Collect\\WS-1", "C:\\Collect\\", "", "2024_05_14_09_30");
+    const StartFolders plain = CollectionFolders("C:\\Collect\\", "WS-1", "", "2024_05_14_09_30");
     EXPECT_EQ(plain.configFolder, "C:\\Collect\\WS-1_2024_05_14_09_30");
     EXPECT_EQ(plain.runFolder, plain.configFolder);
 
-    const StartFolders named = CollectionFolders("C:\\Collect\\WS-1", "C:\\Collect\\", "ACME", "2024_05_14_09_30");
+    const StartFolders named = CollectionFolders("C:\\Collect\\", "WS-1", "ACME", "2024_05_14_09_30");
     EXPECT_EQ(named.configFolder, "C:\\Collect\\WS-1_2024_05_14_09_30");
     EXPECT_EQ(named.runFolder, "C:\\Collect\\ACME_2024_05_14_09_30");
 }
@@ -49,9 +49,9 @@ TEST(RunClaims, RefusesWhileAFolderExistsOrARunOfItIsInProgress)
     std::set<std::string> onDisk;
     auto exists = [&](const std::string& path) { return onDisk.count(path) != 0; };
     RunClaims claims;
-    const StartFolders first = CollectionFolders("C:\\C\\WS", "C:\\C\\", "", "2024_05_14_09_30");
-    const StartFolders other = CollectionFolders("C:\\C\\WS", "C:\\C\\", "ACME", "2024_05_14_09_30");
-    const StartFolders sameCustomer = CollectionFolders("C:\\C\\WS", "C:\\C\\", "acme", "2024_05_14_09_30");
+    const StartFolders first = CollectionFolders("C:\\C\\", "WS", "", "2024_05_14_09_30");
+    const StartFolders other = CollectionFolders("C:\\C\\", "WS", "ACME", "2024_05_14_09_30");
+    const StartFolders sameCustomer = CollectionFolders("C:\\C\\", "WS", "acme", "2024_05_14_09_30");
 
     ASSERT_TRUE(claims.TryClaim(first, exists));
     // Same minute, same folder, before the first run has made it: refused.

@@ -107,7 +107,7 @@ TEST_F(GatherTest, CopiesKeepTheirBytes)
 TEST_F(GatherTest, SelectedPackagesAreGatheredAndLogged)
 {
     testing_support::ScratchDir definitions("gather-defs");
-    CTrovelDefinitions& defs = TrovelDefinitions();
+    CTrovelDefinitions& defs = m_collector->Definitions();
     const std::string savedDir = defs.m_strDefDir;
     defs.m_strDefDir = definitions.Path() + "\\";
     const std::string config = definitions / "Current_Trovel.ini";
