@@ -4,6 +4,7 @@
 // or another) still holds that folder. Plain functions, so they can be tested without the DLL.
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>

@@ -160,6 +160,60 @@ TEST_F(StatusTest, LookupMatchesIdsByNumberAndMapsTheStatus)
     }
 }
 
+// The owner text of a process that has ended: a short-lived copy of this test program.
+std::string OwnerOfAnEndedProcess()
+{
+    char program[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    std::string line = std::string("\"") + program + "\" --gtest_list_tests";
+    STARTUPINFOA start{};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process))
+        return std::string();
+    WaitForSingleObject(process.hProcess, 30000);
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(process.hProcess, &created, &exited, &kernel, &user);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    const unsigned long long time = (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+    return std::to_string(process.dwProcessId) + ":" + std::to_string(time);
+}
+
+TEST_F(StatusTest, WorkingRunOfAnEndedProcessReadsAsFailed)
+{
+    const std::string ended = OwnerOfAnEndedProcess();
+    ASSERT_FALSE(ended.empty());
+    struct Case {
+        const char* what;
+        const char* status;
+        std::string owner;
+        int code;
+        const char* text;
+    } cases[] = {
+        {"owner ended", "WORKING", ended, 2,
+         "File Collection failed! The collection process ended before the run finished."},
+        {"owner alive", "WORKING", OwnerOfThisProcess(), 0, "Running..."},
+        {"id reused by another process", "WORKING",
+         std::to_string(GetCurrentProcessId()) + ":12345", 2,
+         "File Collection failed! The collection process ended before the run finished."},
+        {"no owner recorded", "WORKING", "", 0, "Running..."},
+        {"finished before its process ended", "COMPLETE", ended, 1, "Running..."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FillSlots({"093015"});
+        SetIni("TrovelStatus.ini", "StatusTrovel", "0)STATUS", c.status);
+        SetIni("TrovelStatus.ini", "StatusTrovel", "0)DESCRIPTION", "Running...");
+        if (!c.owner.empty())
+            SetIni("TrovelStatus.ini", "StatusTrovel", "0)OWNER", c.owner);
+        std::string text;
+        EXPECT_EQ(CTrovelCollector::LookupStatus(93015, text), c.code);
+        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(Slot(0, "STATUS"), c.status);  // a lookup only reads
+    }
+}
+
 TEST_F(StatusTest, LookupCutsLongDescriptionsAndNeedsAFile)
 {
     FillSlots({"093015"});
@@ -374,6 +428,20 @@ TEST_F(StatusTest, StampAndTimeTextShareOneClockReading)
     char expected[32];
     strftime(expected, sizeof expected, "%Y_%m_%d_%H_%M", &local);
     EXPECT_EQ(stamp, expected);
+
+    // Under a test clock both come from that clock.
+    struct tm fixed {};
+    fixed.tm_year = 2031 - 1900;
+    fixed.tm_mon = 0;
+    fixed.tm_mday = 2;
+    fixed.tm_hour = 7;
+    fixed.tm_min = 5;
+    fixed.tm_sec = 9;
+    fixed.tm_isdst = -1;
+    const time_t when = mktime(&fixed);
+    SetClock([when] { return when; });
+    EXPECT_EQ(defs.MakeStamp(timeText), "2031_01_02_07_05");
+    EXPECT_EQ(timeText, "07_05_09");
 }
 
 TEST_F(StatusTest, PausesFollowTheScale)

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <ctime>
 #include <set>
 
 #include "FileTree.h"
@@ -103,6 +104,77 @@ TEST(LocateStatusFile, FollowsTheDirectoryFileAndCreatesNothing)
     ScratchDir empty("locate-empty");
     InFolder(empty.Path(), [] { EXPECT_EQ(LocateStatusFile(), ""); });
     EXPECT_FALSE(FolderExists(empty / "Current"));
+}
+
+}  // namespace
+
+namespace {
+
+time_t LocalTime(int year, int month, int day, int hour, int minute, int second)
+{
+    struct tm local {};
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    return mktime(&local);
+}
+
+// A start finds the folders from .\Directory.ini as a fresh process would, and a claim
+// held by any holder (one per process) refuses a start of the same minute and folder.
+TEST(ClaimStart, SameMinuteIsRefusedWhileAnyHolderRunsOrTheFolderExists)
+{
+    ScratchDir dir("claimstart");
+    MakeDirs(dir / "Base\\Current");
+    MakeDirs(dir / "Collect");
+    WriteFileBytes(dir / "Directory.ini", "[DIRECTORY]\r\nPath Directory=.\\Base\\\r\n");
+    WriteFileBytes(dir / "Base\\Current\\Current_Trovel.ini",
+                   "[CONFIGURATION]\r\nLocal Directory=" + (dir / "Collect\\") +
+                       "\r\nComputer Name=0\r\nRegistry Field=NULL\r\nUser Defined=WS-7\r\nSysteminfo=NULL\r\n");
+    const std::string folder = dir / "Collect\\WS-7_2030_05_14_09_30";
+    time_t now = LocalTime(2030, 5, 14, 9, 30, 10);
+    SetClock([&now] { return now; });
+
+    RunClaims thisProcess, otherProcess;
+    InFolder(dir.Path(), [&] {
+        PendingRun run;
+        std::string claimed;
+        ASSERT_TRUE(ClaimStart(thisProcess, "", run, claimed));
+        EXPECT_EQ(claimed, folder);
+        EXPECT_EQ(run.stamp, "2030_05_14_09_30");
+        EXPECT_EQ(run.runIdText, "093010");
+
+        now += 20;
+        EXPECT_FALSE(ClaimStart(otherProcess, "", run, claimed));
+        EXPECT_EQ(claimed, "");
+        EXPECT_FALSE(ClaimStart(thisProcess, "", run, claimed));
+        ASSERT_TRUE(ClaimStart(otherProcess, "-c \"ACME\"", run, claimed));  // a folder of its own
+        EXPECT_EQ(claimed, dir / "Collect\\ACME_2030_05_14_09_30");
+        otherProcess.Release(claimed);
+
+        thisProcess.Release(folder);  // the first run ended and removed its folder
+        ASSERT_TRUE(ClaimStart(otherProcess, "", run, claimed));
+        otherProcess.Release(claimed);
+
+        MakeDirs(folder);  // a folder of the minute left on disk refuses every holder
+        EXPECT_FALSE(ClaimStart(otherProcess, "", run, claimed));
+        now += 60;
+        ASSERT_TRUE(ClaimStart(otherProcess, "", run, claimed));
+        EXPECT_EQ(claimed, dir / "Collect\\WS-7_2030_05_14_09_31");
+        otherProcess.Release(claimed);
+    });
+    SetClock(nullptr);
+}
+
+TEST(LocateStatusFile, RefusesAPathDirectoryTooLongForItsFiles)
+{
+    ScratchDir dir("locate-long");
+    const std::string base = ".\\" + std::string(240, 'b') + "\\";
+    WriteFileBytes(dir / "Directory.ini", "[DIRECTORY]\r\nPath Directory=" + base + "\r\n");
+    InFolder(dir.Path(), [] { EXPECT_EQ(LocateStatusFile(), ""); });
 }
 
 }  // namespace

@@ -16,6 +16,8 @@ struct SummaryCase {
     bool tried;
     bool ok;
     const char* expected;
+    const char* failure = "";
+    int missed = 0;
 };
 
 class ComposeSummaryTable : public ::testing::TestWithParam<SummaryCase> {};
@@ -24,7 +26,7 @@ TEST_P(ComposeSummaryTable, ComposesTheWholeText)
 {
     const SummaryCase& c = GetParam();
     EXPECT_EQ(CTrovelCollector::ComposeSummary(c.tried, c.ok, "Logs,Registry,", "C:\\Collect\\WS_2024_05_14_09_31.zip",
-                                               "127.0.0.30"),
+                                               "127.0.0.30", c.failure, c.missed),
               c.expected);
 }
 
@@ -40,7 +42,18 @@ INSTANTIATE_TEST_SUITE_P(
                     "A connection to FTP server 127.0.0.30 could not be established."},
         SummaryCase{"no_upload", false, false,
                     "File Collection completed successfully:\r\n\r\nCollected Packages: Logs,Registry.\r\n"
-                    "Local Target: C:\\Collect\\WS_2024_05_14_09_31.zip\r\nFTP not performed."}),
+                    "Local Target: C:\\Collect\\WS_2024_05_14_09_31.zip\r\nFTP not performed."},
+        // Items that could not be collected are counted without calling the run failed.
+        SummaryCase{"missed_files", true, true,
+                    "File Collection completed successfully:\r\n\r\nCollected Packages: Logs,Registry.\r\n"
+                    "2 file(s) could not be collected (see TrovelLog.txt).\r\n"
+                    "Local Target: C:\\Collect\\WS_2024_05_14_09_31.zip\r\nFTP Server: 127.0.0.30.",
+                    "", 2},
+        // Without a whole archive nothing is uploaded and the reason comes first.
+        SummaryCase{"no_archive", false, false,
+                    "File Collection failed!\r\nThe disk is full.\r\n\r\nCollected Packages: Logs,Registry.\r\n"
+                    "No archive was made; FTP not performed.",
+                    "The disk is full."}),
     [](const ::testing::TestParamInfo<SummaryCase>& info) { return std::string(info.param.name); });
 
 TEST(PackageLine, ListsWrapsAndHandlesNone)
