@@ -174,5 +174,6 @@ private:
     bool BookStatusEntry();
 
     CTrovelDefinitions m_defs;
+    bool m_bSlotBooked = false;  // CreateStatusEntry wrote m_nStatusSlot for this run
     std::string m_strCustomer;  // -customer of the options: names folder and archive
 };

@@ -288,12 +288,20 @@ void CTrovelCollector::WriteStatus(const TrovelProgress& record)
         WriteKey(file, kUnnumberedSection, "DESCRIPTION", record.text);
         return;
     }
+    // The stored id is read to the length of this run's id.
+    const DWORD idSize = static_cast<DWORD>(m_strRunId.size() + 1);
     int n = 0;
-    for (;; ++n) {
-        // The stored id is read to the length of this run's id.
-        const std::string id = ReadKey(file, kStatusSection, SlotKey(n, "ID"), static_cast<DWORD>(m_strRunId.size() + 1));
-        if (id.empty() || id == m_strRunId)
-            break;
+    // A run of another process started in the same second has the same id: a run keeps to
+    // the slot it booked while that slot is still its own.
+    if (m_bSlotBooked && ReadKey(file, kStatusSection, SlotKey(m_nStatusSlot, "ID"), idSize) == m_strRunId &&
+        ReadKey(file, kStatusSection, SlotKey(m_nStatusSlot, "OWNER"), 64) == OwnerText()) {
+        n = m_nStatusSlot;
+    } else {
+        for (;; ++n) {
+            const std::string id = ReadKey(file, kStatusSection, SlotKey(n, "ID"), idSize);
+            if (id.empty() || id == m_strRunId)
+                break;
+        }
     }
     m_nStatusSlot = n;
     WriteKey(file, kStatusSection, SlotKey(n, "ID"), m_strRunId);
@@ -350,6 +358,7 @@ bool CTrovelCollector::BookStatusEntry()
         WriteKey(file, kUnnumberedSection, "DESCRIPTION", "");
     } else {
         m_nStatusSlot = slot;
+        m_bSlotBooked = true;
         WriteKey(file, kStatusSection, SlotKey(slot, "ID"), m_strRunId);
         WriteKey(file, kStatusSection, SlotKey(slot, "STATUS"), "WORKING");
         WriteKey(file, kStatusSection, SlotKey(slot, "DESCRIPTION"), "");

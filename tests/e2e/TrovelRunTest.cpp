@@ -558,30 +558,35 @@ TEST_F(TrovelRun, CollectionFolderThatCannotBeMadeFailsWithoutUpload)
     EXPECT_NE(ReadFileBytes("TrovelLog.txt").find("***  The collection folder '"), std::string::npos);
 }
 
-// Two hosts started at the same moment in one folder: one is refused, or both run; the
-// status file keeps every slot whole either way.
-TEST_F(TrovelRun, TwoProcessesStartedTogetherKeepTheStatusFileWhole)
+// Three hosts started at the same moment in one folder, two of them for the same customer:
+// of those one is refused, or both run; the status file keeps every slot whole and
+// finished either way.
+TEST_F(TrovelRun, ProcessesStartedTogetherKeepTheStatusFileWhole)
 {
     FtpServer server("127.0.0.38", FtpServer::Mode::Normal, {"incoming"});
     ASSERT_TRUE(server.Start());
     PrepareWorkstation("127.0.0.38\\incoming");
-    const std::string command = std::string("\"") + TROVEL_EXE_PATH + "\" run -c \"Twin\" -s \"Same moment\"";
+    const std::string trovel = std::string("\"") + TROVEL_EXE_PATH + "\" run -s \"Same moment\" -c ";
 
-    StartedProgram a = StartWindowsProgram(command, m_dir->Path(), "a-output.txt");
-    StartedProgram b = StartWindowsProgram(command, m_dir->Path(), "b-output.txt");
-    std::string outA, outB;
+    StartedProgram a = StartWindowsProgram(trovel + "Twin", m_dir->Path(), "a-output.txt");
+    StartedProgram b = StartWindowsProgram(trovel + "Twin", m_dir->Path(), "b-output.txt");
+    StartedProgram c = StartWindowsProgram(trovel + "Other", m_dir->Path(), "c-output.txt");
+    std::string outA, outB, outC;
     const int codeA = Finish(a, outA);
     const int codeB = Finish(b, outB);
-    const int completed = (codeA == 0) + (codeB == 0);
-    EXPECT_TRUE(completed == 2 || (completed == 1 && (codeA == 2 || codeB == 2))) << outA << "\n----\n" << outB;
-    EXPECT_EQ(outA.find("no status entry"), std::string::npos) << outA;
-    EXPECT_EQ(outB.find("no status entry"), std::string::npos) << outB;
+    const int codeC = Finish(c, outC);
+    const std::string outputs = outA + "\n----\n" + outB + "\n----\n" + outC;
+    const int twins = (codeA == 0) + (codeB == 0);
+    EXPECT_TRUE(twins == 2 || (twins == 1 && (codeA == 2 || codeB == 2))) << outputs;
+    EXPECT_EQ(codeC, 0) << outputs;
+    EXPECT_EQ(outputs.find("no status entry"), std::string::npos) << outputs;
 
     const std::vector<std::string> slots = StatusSlots(Path("Current\\TrovelStatus.ini"));
-    EXPECT_EQ(static_cast<int>(slots.size()), completed);
+    EXPECT_EQ(static_cast<int>(slots.size()), twins + 1) << outputs;
     for (const std::string& slot : slots)
         EXPECT_NE(slot.find(" COMPLETE File Collection completed successfully: "), std::string::npos) << slot;
-    EXPECT_EQ(List(server.Root() + "\\incoming", "Twin_*.zip").size(), static_cast<size_t>(completed));
+    EXPECT_EQ(List(server.Root() + "\\incoming", "Twin_*.zip").size(), static_cast<size_t>(twins));
+    EXPECT_EQ(List(server.Root() + "\\incoming", "Other_*.zip").size(), 1u);
 }
 
 // A host asking about a run whose process was killed mid-run is told it failed.
