@@ -148,7 +148,7 @@ bool CTrovelCollector::Collect(const std::string& description, const std::string
     std::string error;
     if (!CreateArchive(std::string(), m_strCollectDir, error)) {
         m_strFailure = error;
-        m_defs.WriteLog(error, 0);
+        m_defs.WriteLog(error, false);
         return false;
     }
     return true;

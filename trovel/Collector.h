@@ -65,18 +65,14 @@ public:
     std::string m_strRunId;
     bool m_bUnattended = false;
     bool m_bFtpOk = false;
-    int m_nGatherCount[2] = {0, 0};
     int m_nMissedFiles = 0;       // files/keys that could not be collected, each logged by name
     std::string m_strMachineId;
     std::string m_strProduct;
     std::string m_strRegion;
-    std::string m_strSubject;
-    std::string m_strDescription;
     std::string m_strConfigFile;
     std::string m_strStamp;
     std::string m_strCollectDir;
     std::string m_strZipPath;
-    std::string m_strFailure;     // why the run has no whole archive (empty: it has one)
 
     // ----- status file, log and progress (Status.cpp) -----
     // Logs the text, then posts a TrovelProgress (Progress.h) to the progress window when
@@ -174,6 +170,10 @@ private:
     bool BookStatusEntry();
 
     CTrovelDefinitions m_defs;
+    int m_nGatherCount[2] = {0, 0};  // engine counters, set to 0 before gathering
+    std::string m_strSubject;        // from -subject
+    std::string m_strDescription;    // from -description
+    std::string m_strFailure;        // why the run has no whole archive (empty: it has one)
     bool m_bSlotBooked = false;  // CreateStatusEntry wrote m_nStatusSlot for this run
     std::string m_strCustomer;  // -customer of the options: names folder and archive
 };

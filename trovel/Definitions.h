@@ -13,11 +13,12 @@
 class CTrovelDefinitions {
 public:
     // ----- log, questions, progress window title, date stamp (Status.cpp) -----
-    // Appends one line to ".\TrovelLog.txt": plain 1 a plain line, 0 a marked ("***") one.
-    void WriteLog(const std::string& text, int plain);
+    // Appends one line to ".\TrovelLog.txt": a plain line, or a marked ("***") one.
+    void WriteLog(const std::string& text, bool plain);
     // Logs the text, then asks it (answers IDYES without asking in unattended or quiet
     // runs). `confirm` non-zero: caption "Confirmation", else "Error".
-    int AskUser(const std::string& text, UINT type, int quiet, int confirm);
+    // `type`: MB_ flags of the message box.
+    int AskUser(const std::string& text, UINT type, bool quiet, bool confirm);
     // "Trovel", or "Trovel - <DEVICE Name>" of the current configuration.
     std::string WindowTitle();
     // Returns "20YY_MM_DD_HH_MM" and sets `timeText` to "HH_MM_SS", both from one reading

@@ -53,7 +53,7 @@ bool CTrovelCollector::WriteDescription(std::string description, std::string sub
         NamePaths();
     if (!CreateFolderPath(m_strCollectDir)) {
         m_strFailure = "The collection folder '" + m_strCollectDir + "' could not be created.";
-        m_defs.WriteLog(m_strFailure, 0);
+        m_defs.WriteLog(m_strFailure, false);
         return false;
     }
 
@@ -67,7 +67,7 @@ bool CTrovelCollector::WriteDescription(std::string description, std::string sub
     FILE* file = fopen(path.c_str(), "w");  // text mode: every line feed becomes CR LF
     if (file == nullptr) {
         m_strFailure = "The description '" + path + "' could not be written.";
-        m_defs.WriteLog(m_strFailure, 0);
+        m_defs.WriteLog(m_strFailure, false);
         return false;
     }
 
@@ -82,7 +82,7 @@ bool CTrovelCollector::WriteDescription(std::string description, std::string sub
     const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
     if (fclose(file) != 0 || !written) {
         m_strFailure = "The description '" + path + "' could not be written.";
-        m_defs.WriteLog(m_strFailure, 0);
+        m_defs.WriteLog(m_strFailure, false);
         return false;
     }
     return true;

@@ -362,7 +362,7 @@ int CTrovelDefinitions::CheckDevice(const std::string& baseDir, const std::strin
 
     if (name != currentName) {
         if (AskUser("The default device was changed to " + name + ". \n Do you want to continue?",
-                    MB_YESNO | MB_ICONQUESTION, 0, 1) != IDYES)
+                    MB_YESNO | MB_ICONQUESTION, false, true) != IDYES)
             return 11;
         DeleteFileA((m_strDefDir + "Current_Trovel.ini").c_str());
         code = InstallDevice(m_bSystemInfo, baseDir, dir, result);
@@ -375,7 +375,7 @@ int CTrovelDefinitions::CheckDevice(const std::string& baseDir, const std::strin
         int found = 1;
         const std::string current = CurrentConfigFile();
         if (IsNewer(deviceFile, current, "Device Version", found)) {
-            if (AskUser(kUpdateQuestion, MB_YESNO | MB_ICONEXCLAMATION, 0, 1) == IDYES) {
+            if (AskUser(kUpdateQuestion, MB_YESNO | MB_ICONEXCLAMATION, false, true) == IDYES) {
                 std::string region;
                 ReadProfile(current, "CONFIGURATION", "Region", region);
                 CopyDefinitionFile(deviceFile, MainConfigFile());

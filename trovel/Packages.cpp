@@ -253,7 +253,7 @@ int CTrovelDefinitions::UpdatePackages(const std::string& baseDir, const std::st
         updates = selection;
     }
     bool changed = false;
-    if (!updates.empty() && AskUser(kUpdateQuestion, MB_YESNO | MB_ICONEXCLAMATION, quiet, 1) == IDYES) {
+    if (!updates.empty() && AskUser(kUpdateQuestion, MB_YESNO | MB_ICONEXCLAMATION, quiet != 0, true) == IDYES) {
         DeleteCurrentPackages();
         changed = true;
         if (CurrentConfigFile().find("\\Current\\") != std::string::npos) {
@@ -345,7 +345,7 @@ int CTrovelDefinitions::PrepareDefinitions(const std::string& baseDir, std::stri
 
     if (!missing.empty()) {
         result = "Package '" + missing + "' is missing. Do you want to continue?";
-        if (!m_bUnattended && AskUser(result, MB_YESNO | MB_ICONINFORMATION, 0, 1) != IDYES) {
+        if (!m_bUnattended && AskUser(result, MB_YESNO | MB_ICONINFORMATION, false, true) != IDYES) {
             for (const std::string& config : {CurrentConfigFile(), MainConfigFile()})
                 if (!config.empty())
                     RemoveFile(config);

@@ -263,7 +263,7 @@ void CTrovelCollector::ReportProgress(int percent, std::string title, std::strin
 {
     CTrovelDefinitions& defs = m_defs;
     if (text != "Running...")
-        defs.WriteLog(text, 1);
+        defs.WriteLog(text, true);
 
     const std::string windowTitle = defs.WindowTitle();
     HWND window = FindWindowA(nullptr, windowTitle.c_str());
@@ -369,7 +369,7 @@ bool CTrovelCollector::BookStatusEntry()
 
 // ----- CTrovelDefinitions -----
 
-void CTrovelDefinitions::WriteLog(const std::string& text, int plain)
+void CTrovelDefinitions::WriteLog(const std::string& text, bool plain)
 {
     std::string date, time;
     NowTexts(date, time, std::time(nullptr));  // the log keeps real time even under a test clock
@@ -387,7 +387,7 @@ void CTrovelDefinitions::WriteLog(const std::string& text, int plain)
     std::fclose(log);
 }
 
-int CTrovelDefinitions::AskUser(const std::string& text, UINT type, int quiet, int confirm)
+int CTrovelDefinitions::AskUser(const std::string& text, UINT type, bool quiet, bool confirm)
 {
     WriteLog(text, confirm);
     if (m_bUnattended || quiet)

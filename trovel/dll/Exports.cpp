@@ -6,9 +6,6 @@
 #include <memory>
 
 #include "Collector.h"
-#include "Definitions.h"
-#include "FileTree.h"
-#include "Progress.h"
 #include "RunStart.h"
 
 namespace {
