@@ -30,6 +30,7 @@ public:
     static std::string FtpServerName(const std::string& target);
 
     int m_bUploadTried = 0;  // this run attempted the upload (the summary reports on it)
+    int m_nMissedFiles = 0;  // files and registry keys that could not be collected
     std::string m_strRunId;
     int m_bUnattended = 0;
     int m_bFtpOk = 0;
