@@ -147,7 +147,7 @@ std::string CopyErrorText(DWORD error)
     }
 }
 
-DWORD CopyOneFileW(const std::wstring& source, const std::wstring& target)
+DWORD CopyOneFileW(const std::wstring& source, const std::wstring& target, const FILETIME* sourceWritten)
 {
     // One open, read, write and close per file: the system's copy call costs about twice as
     // much per file under Wine, and setting the attributes afterwards another round trip.
@@ -158,7 +158,9 @@ DWORD CopyOneFileW(const std::wstring& source, const std::wstring& target)
     if (!in)
         return GetLastError();
     FILETIME written;
-    if (!GetFileTime(in.get(), nullptr, nullptr, &written))
+    if (sourceWritten != nullptr)
+        written = *sourceWritten;
+    else if (!GetFileTime(in.get(), nullptr, nullptr, &written))
         return GetLastError();
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     FileHandle out(
@@ -274,7 +276,7 @@ struct TreeCopy {
                 }
                 Copy(from, to);
             } else {
-                const DWORD error = CopyOneFileW(from, to);
+                const DWORD error = CopyOneFileW(from, to, &entry.lastWrite);
                 if (error != 0)
                     Miss(from, CopyErrorText(error));
             }

@@ -41,8 +41,9 @@ bool CopyFolder(const std::string& source, const std::string& target, bool recur
                 const CopyNoteHandler& note = nullptr);
 
 // ----- wide-character forms; paths are used as given (pass them through LongPath) -----
-// 0 when the copy succeeded, else the system error code.
-DWORD CopyOneFileW(const std::wstring& source, const std::wstring& target);
+// 0 when the copy succeeded, else the system error code. A caller that has just listed the
+// source passes its last-write time and spares asking the file for it.
+DWORD CopyOneFileW(const std::wstring& source, const std::wstring& target, const FILETIME* sourceWritten = nullptr);
 bool CopyFolderW(const std::wstring& source, const std::wstring& target, bool recursive, bool pump,
                  const CopyNoteHandler& note);
 // Creates the folder and any missing parents; one call when the parent exists already.
