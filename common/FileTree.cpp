@@ -1,6 +1,9 @@
 #include "FileTree.h"
 
+#include "FindFiles.h"
+#include "Handles.h"
 #include "Text.h"
+#include "WidePath.h"
 
 #include <sys/stat.h>
 
@@ -20,8 +23,9 @@ void PumpMessages()
 void PumpMessagesThrottled()
 {
     // 20 ms keeps painting and input smooth; the tick count is read without a system call.
-    static DWORD last = 0;
-    static bool pumped = false;
+    // Per thread: each thread pumps its own queue.
+    static thread_local DWORD last = 0;
+    static thread_local bool pumped = false;
     const DWORD now = GetTickCount();
     if (pumped && now - last < 20)
         return;
@@ -120,128 +124,246 @@ bool MakeDirs(std::string path)
     return true;
 }
 
-bool CopyOneFile(const std::string& source, const std::string& target)
+std::string CopyErrorText(DWORD error)
+{
+    switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return "in use by another program";
+    case ERROR_ACCESS_DENIED:
+        return "access denied";
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return "not found";
+    case ERROR_FILENAME_EXCED_RANGE:
+        return "path too long";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return "disk full";
+    case ERROR_INVALID_NAME:
+        return "invalid name";
+    default:
+        return "system error " + std::to_string(error);
+    }
+}
+
+DWORD CopyOneFileW(const std::wstring& source, const std::wstring& target, const FILETIME* sourceWritten)
 {
     // One open, read, write and close per file: the system's copy call costs about twice as
     // much per file under Wine, and setting the attributes afterwards another round trip.
     // The sharing modes are those of the system's copy, so a log held open by its writer
     // can still be copied.
-    HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (in == INVALID_HANDLE_VALUE)
-        return false;
+    FileHandle in(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!in)
+        return GetLastError();
     FILETIME written;
-    bool ok = GetFileTime(in, nullptr, nullptr, &written) != FALSE;
+    if (sourceWritten != nullptr)
+        written = *sourceWritten;
+    else if (!GetFileTime(in.get(), nullptr, nullptr, &written))
+        return GetLastError();
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    HANDLE out = ok ? CreateFileA(target.c_str(), GENERIC_WRITE, share, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr)
-                    : INVALID_HANDLE_VALUE;
+    FileHandle out(
+        CreateFileW(target.c_str(), GENERIC_WRITE, share, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     // Replacing keeps the old file's attributes (or, for a read-only file, may be refused):
     // only then do they need setting.
-    bool replaced = out != INVALID_HANDLE_VALUE && GetLastError() == ERROR_ALREADY_EXISTS;
-    if (ok && out == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED &&
-        SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL)) {
-        out = CreateFileA(target.c_str(), GENERIC_WRITE, share, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD error = GetLastError();
+    bool replaced = out && error == ERROR_ALREADY_EXISTS;
+    if (!out && error == ERROR_ACCESS_DENIED && SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL)) {
+        out.reset(
+            CreateFileW(target.c_str(), GENERIC_WRITE, share, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        error = GetLastError();
         replaced = false;
     }
-    if (out == INVALID_HANDLE_VALUE) {
-        CloseHandle(in);
-        return false;
-    }
+    if (!out)
+        return error;
 
     static thread_local std::vector<char> buffer;
     if (buffer.empty())
         buffer.resize(256 * 1024);
-    for (DWORD got = 0; ok;) {
-        ok = ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) != FALSE;
-        if (!ok || got == 0)
+    error = 0;
+    for (DWORD got = 0;;) {
+        if (!ReadFile(in.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+            error = GetLastError();
+            break;
+        }
+        if (got == 0)
             break;
         DWORD put = 0;
-        ok = WriteFile(out, buffer.data(), got, &put, nullptr) && put == got;
+        if (!WriteFile(out.get(), buffer.data(), got, &put, nullptr) || put != got) {
+            error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
+            break;
+        }
         if (got < buffer.size())
             break;  // a short read of a disk file is its end: spares one more call
     }
-    if (ok)
-        ok = SetFileTime(out, nullptr, nullptr, &written) != FALSE;
-    CloseHandle(out);
-    CloseHandle(in);
+    if (error == 0 && !SetFileTime(out.get(), nullptr, nullptr, &written))
+        error = GetLastError();
+    out.reset();
+    in.reset();
     if (replaced)
-        SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return ok;
+        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return error;
 }
 
-// Calls `visit(name, isFolder)` for every entry of `folder` not beginning with "."; stops
-// when `visit` returns false. Returns false when the folder cannot be listed.
-template <typename Visit>
-static bool ForEachEntry(const std::string& folder, bool pump, Visit visit)
+bool CopyOneFile(const std::string& source, const std::string& target)
 {
-    std::string pattern = folder;
-    AddTrailingBackslash(pattern);
-    pattern += "*.*";
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    return CopyOneFileW(LongPath(AnsiToWide(source)), LongPath(AnsiToWide(target))) == 0;
+}
+
+bool MakeDirsW(const std::wstring& path)
+{
+    std::wstring folder = path;
+    while (!folder.empty() && folder.back() == L'\\')
+        folder.pop_back();
+    if (folder.empty())
         return false;
-    do {
+    // Try the folder itself first: in a copy its parent nearly always exists already.
+    if (CreateDirectoryW(folder.c_str(), nullptr))
+        return true;
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS) {
+        const DWORD attributes = GetFileAttributesW(folder.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+    if (error != ERROR_PATH_NOT_FOUND && error != ERROR_FILE_NOT_FOUND)
+        return false;
+    const auto parent = folder.rfind(L'\\');
+    if (parent == std::wstring::npos || parent == 0 || folder[parent - 1] == L':' || folder[parent - 1] == L'\\' ||
+        folder[parent - 1] == L'?')
+        return false;  // the drive, share or prefix itself is missing
+    return MakeDirsW(folder.substr(0, parent)) && CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
+}
+
+namespace {
+
+struct TreeCopy {
+    bool recursive;
+    bool pump;
+    const CopyNoteHandler& note;
+    bool ok = true;
+
+    void Miss(const std::wstring& path, const std::string& reason)
+    {
+        ok = false;
+        if (note)
+            note(path, reason, true);
+    }
+
+    // `source` and `target` exist as folders.
+    void Copy(const std::wstring& source, const std::wstring& target)
+    {
+        FindFiles list(source);
+        for (FoundEntry entry; list.Next(entry);) {
+            if (pump)
+                PumpMessagesThrottled();
+            if (entry.name[0] == L'.')
+                continue;
+            const std::wstring from = source + L"\\" + entry.name;
+            const std::wstring to = target + L"\\" + entry.name;
+            if (entry.IsFolder()) {
+                if (!recursive)
+                    continue;
+                if (entry.IsReparsePoint()) {
+                    // Following it could leave the tree or walk round a loop for ever.
+                    if (note)
+                        note(from, "symbolic link or junction, not followed", false);
+                    continue;
+                }
+                if (!CreateDirectoryW(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+                    Miss(from, "folder cannot be created in the collection: " + CopyErrorText(GetLastError()));
+                    continue;
+                }
+                Copy(from, to);
+            } else {
+                const DWORD error = CopyOneFileW(from, to, &entry.lastWrite);
+                if (error != 0)
+                    Miss(from, CopyErrorText(error));
+            }
+        }
+        if (list.Error() != 0)
+            Miss(source, "folder cannot be listed: " + CopyErrorText(list.Error()));
+    }
+};
+
+}  // namespace
+
+bool CopyFolderW(const std::wstring& source, const std::wstring& target, bool recursive, bool pump,
+                 const CopyNoteHandler& note)
+{
+    if (!MakeDirsW(target))
+        return false;
+    std::wstring from = source;
+    while (from.size() > 1 && from.back() == L'\\')
+        from.pop_back();
+    const DWORD attributes = GetFileAttributesW(from.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    std::wstring to = target;
+    while (to.size() > 1 && to.back() == L'\\')
+        to.pop_back();
+    TreeCopy copy{recursive, pump, note};
+    copy.Copy(from, to);
+    return copy.ok;
+}
+
+bool CopyFolder(const std::string& source, const std::string& target, bool recursive, bool pump,
+                const CopyNoteHandler& note)
+{
+    return CopyFolderW(LongPath(AnsiToWide(source)), LongPath(AnsiToWide(target)), recursive, pump, note);
+}
+
+// Stops at the first step that fails, as the tree deletion always has.
+static bool DeleteContentsW(const std::wstring& folder, bool recursive, bool pump)
+{
+    bool ok = true;
+    FindFiles list(folder);
+    for (FoundEntry entry; ok && list.Next(entry);) {
         if (pump)
             PumpMessagesThrottled();
-        if (found.cFileName[0] == '.')
+        if (entry.name[0] == L'.')
             continue;
-        if (!visit(std::string(found.cFileName), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0))
-            break;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return true;
+        const std::wstring item = folder + L"\\" + entry.name;
+        if (entry.IsFolder()) {
+            if (entry.IsReparsePoint()) {
+                // Only the link goes; what it points to is not ours to empty.
+                if (recursive)
+                    ok = RemoveDirectoryW(item.c_str()) || DeleteFileW(item.c_str());
+            } else if (recursive && DeleteContentsW(item, true, pump)) {
+                ok = RemoveDirectoryW(item.c_str()) != FALSE;
+            }
+        } else {
+            SetFileAttributesW(item.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+            ok = DeleteFileW(item.c_str()) != FALSE;
+        }
+    }
+    return ok;
 }
 
-bool CopyFolder(const std::string& source, const std::string& target, bool recursive, bool pump)
+static std::wstring LongFolder(const std::string& folder)
 {
-    if (!MakeDirs(target))
-        return false;
-    if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return false;
-    bool ok = true;
-    ForEachEntry(source, pump, [&](const std::string& name, bool isFolder) {
-        const std::string from = source + "\\" + name;
-        const std::string to = target + "\\" + name;
-        if (isFolder) {
-            if (recursive)
-                ok = CopyFolder(from, to, true, pump);
-        } else {
-            ok = CopyOneFile(from, to);
-        }
-        return ok;
-    });
-    return ok;
+    std::wstring path = LongPath(AnsiToWide(folder));
+    while (path.size() > 1 && path.back() == L'\\')
+        path.pop_back();
+    return path;
 }
 
 bool DeleteFolderContents(const std::string& folder, bool recursive, bool pump)
 {
     if (!IsFolder(folder))
         return false;
-    bool ok = true;
-    ForEachEntry(folder, pump, [&](const std::string& name, bool isFolder) {
-        const std::string item = folder + "\\" + name;
-        if (isFolder) {
-            if (recursive && DeleteFolderContents(item, true, pump))
-                ok = RemoveDirectoryA(item.c_str()) != FALSE;
-        } else {
-            SetFileAttributesA(item.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-            ok = DeleteFileA(item.c_str()) != FALSE;
-        }
-        return ok;
-    });
-    return ok;
+    return DeleteContentsW(LongFolder(folder), recursive, pump);
 }
 
 bool DeleteFolder(const std::string& folder, bool pump)
 {
     if (!IsFolder(folder))
         return true;
-    if (!DeleteFolderContents(folder, true, pump))
+    const std::wstring path = LongFolder(folder);
+    if (!DeleteContentsW(path, true, pump))
         return false;
-    SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-    return RemoveDirectoryA(folder.c_str()) != FALSE;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+    return RemoveDirectoryW(path.c_str()) != FALSE;
 }
 
 static bool IsPlainFolder(std::string path)

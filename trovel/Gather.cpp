@@ -5,7 +5,9 @@
 
 #include "FileTree.h"
 #include "Fields.h"
+#include "FindFiles.h"
 #include "Text.h"
+#include "WidePath.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -51,13 +53,13 @@ bool NameMatches(const std::string& name, const std::string& prefix, const std::
 
 // The text after the first ":\" (already ending with a backslash). A folder without a
 // drive (a network path) keeps its server and share as folder levels.
-std::string DriveRelativePath(const std::string& directory)
+std::wstring DriveRelativePath(const std::wstring& directory)
 {
-    const auto drive = directory.find(":\\");
-    if (drive != std::string::npos)
+    const auto drive = directory.find(L":\\");
+    if (drive != std::wstring::npos)
         return directory.substr(drive + 2);
-    const auto first = directory.find_first_not_of('\\');
-    return first == std::string::npos ? std::string() : directory.substr(first);
+    const auto first = directory.find_first_not_of(L'\\');
+    return first == std::wstring::npos ? std::wstring() : directory.substr(first);
 }
 
 // A modification time is eligible when its minute, in local time, is not later than the
@@ -77,25 +79,126 @@ bool NotLaterThanStamp(unsigned long long seconds, const std::string& stamp)
     return true;
 }
 
-std::string JoinTarget(const std::string& collectDir, const std::string& package, const std::string& rest)
+// A file (or folder) that could not be collected: a marked line in the log, and one more
+// for the run's summary.
+void NoteMissedFile(CTrovelCollector& self, const std::wstring& path, const std::string& reason)
 {
-    return collectDir + "\\" + package + "\\" + rest;
+    ++self.m_nMissedFiles;
+    self.Definitions().WriteLog("Could not collect '" + WideForLog(ShortForm(path)) + "': " + reason, 0);
 }
 
-// Calls `visit(name, isFolder)` for every entry of `folder` (ending with a backslash)
-// whose name does not begin with ".".
-template <typename Visit>
-void ListFolder(const std::string& folder, Visit visit)
+// A link to a folder is left out on purpose: following it could leave the tree or walk a
+// loop for ever, and what it points to is collected where the package names it.
+void NoteLinkNotFollowed(CTrovelCollector& self, const std::wstring& path)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*.*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    self.Definitions().WriteLog("Not following '" + WideForLog(ShortForm(path)) + "': symbolic link or junction", 1);
+}
+
+// Lists `folder` (ending with a backslash) and calls `visit(entry)` for every entry whose
+// name does not begin with "."; a folder that cannot be listed is reported as a miss.
+template <typename Visit>
+void ListFolder(CTrovelCollector& self, const std::wstring& folder, Visit visit)
+{
+    FindFiles list(folder);
+    for (FoundEntry entry; list.Next(entry);)
+        if (entry.name[0] != L'.')
+            visit(entry);
+    if (list.Error() != 0)
+        NoteMissedFile(self, folder, "folder cannot be listed: " + CopyErrorText(list.Error()));
+}
+
+// The folder part of a FILES entry in long-path form, ending with a backslash.
+std::wstring LongFolder(const std::string& directory)
+{
+    std::wstring folder = LongPath(AnsiToWide(directory));
+    if (folder.empty() || folder.back() != L'\\')
+        folder += L'\\';
+    return folder;
+}
+
+// One folder search of a pattern entry: the `filenum` newest eligible matches are copied.
+// `relative` is the folder's drive-relative path as the package wrote it (plus the names
+// walked below it), which places the copies of a recursive search.
+void MatchAndCopyIn(CTrovelCollector& self, const std::wstring& folder, const std::wstring& relative, int filenum,
+                    std::string prefix, std::string suffix, std::string ext, int recursive)
+{
+    using TrovelMatch = CTrovelCollector::TrovelMatch;
+    TrovelMatch* const matches = self.m_aMatches;
+    int& count = self.m_nMatchCount;
+    for (int i = 0; i < count; ++i)
+        matches[i] = TrovelMatch();
+    count = 0;
+    prefix = ToLower(prefix);
+    suffix = ToLower(suffix);
+    ext = ToLower(ext);
+
+    ListFolder(self, folder, [&](const FoundEntry& found) {
+        // Patterns come from the package in the code page; a name the code page cannot
+        // hold is compared in UTF-8, where its other characters still match.
+        bool exact = false;
+        const std::string ansi = WideToAnsi(found.name, &exact);
+        if (!NameMatches(ToLower(exact ? ansi : WideToUtf8(found.name)), prefix, suffix, ext))
+            return;
+        TrovelMatch match;
+        match.name = WideToUtf8(found.name);  // UTF-8 keeps every name whole until the copy
+        // The listing already holds the time: no second look at the file.
+        match.time = found.IsFolder() ? 0 : found.UnixTime() & 0xFFFFFFFFull;
+        match.eligible = NotLaterThanStamp(match.time, self.m_strStamp);
+        if (count < CTrovelCollector::kMatchCapacity) {
+            matches[count++] = match;
+            return;
+        }
+        // The table is full: the newest eligible files must still win, so the new match
+        // replaces the weakest record (an ineligible one first, else the oldest).
+        int weakest = 0;
+        for (int i = 1; i < count; ++i) {
+            const TrovelMatch& a = matches[i];
+            const TrovelMatch& w = matches[weakest];
+            if (a.eligible != w.eligible ? !a.eligible : a.time < w.time)
+                weakest = i;
+        }
+        const TrovelMatch& w = matches[weakest];
+        if (match.eligible && (!w.eligible || match.time > w.time))
+            matches[weakest] = match;
+    });
+
+    std::stable_sort(matches, matches + count,
+                     [](const TrovelMatch& a, const TrovelMatch& b) { return a.time < b.time; });
+
+    // The copy window: the `filenum` newest eligible records, never a newer one.
+    int last = -1;
+    for (int i = 0; i < count; ++i)
+        if (matches[i].eligible)
+            last = i;
+    if (last < 0 || filenum <= 0)
         return;
-    do {
-        if (found.cFileName[0] != '.')
-            visit(std::string(found.cFileName), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    const int first = std::max(0, last - (filenum - 1));
+
+    const std::wstring package = AnsiToWide(self.m_strCollectDir + "\\" + self.m_strPackageName + "\\");
+    std::wstring targetFolder = LongPath(recursive != 0 ? package + relative : package);
+    if (targetFolder.back() != L'\\')
+        targetFolder += L'\\';
+    if (recursive != 0) {
+        // Once per searched folder, and only when something is to be copied into it.
+        if (!MakeDirsW(targetFolder)) {
+            const DWORD error = GetLastError();
+            for (int i = first; i <= last; ++i)
+                if (!matches[i].name.empty() && matches[i].eligible)
+                    NoteMissedFile(self, folder + Utf8ToWide(matches[i].name),
+                                   "folder cannot be created in the collection: " + CopyErrorText(error));
+            return;
+        }
+    }
+    for (int i = first; i <= last; ++i) {
+        const TrovelMatch& match = matches[i];
+        if (match.name.empty() || !match.eligible)
+            continue;
+        PumpMessagesThrottled();
+        const std::wstring name = Utf8ToWide(match.name);
+        const DWORD error = CopyOneFileW(folder + name, targetFolder + name);
+        if (error != 0)
+            NoteMissedFile(self, folder + name, CopyErrorText(error));
+    }
 }
 
 }  // namespace
@@ -166,24 +269,36 @@ void CTrovelCollector::GatherFilesEntry(std::string entry)
     const FilesEntry parsed = ParseFilesEntry(entry);
     const int filenum = parsed.filenum;
     const int recursive = parsed.recursive;
-    const std::string& directory = parsed.directory;
     const std::string& format = parsed.format;
     if (format.empty())
         return;
+    // The package names its folders in the code page; below them every name is taken as
+    // the file system has it, and long paths are allowed.
+    const std::wstring directory = LongFolder(parsed.directory);
+    const std::wstring relative = DriveRelativePath(AnsiToWide(parsed.directory));
+    const std::wstring package = AnsiToWide(m_strCollectDir + "\\" + m_strPackageName + "\\");
 
     if (format.find('*') == std::string::npos) {
-        CopyOneFile(directory + format, JoinTarget(m_strCollectDir, m_strPackageName, format));
+        const std::wstring source = directory + AnsiToWide(format);
+        const DWORD error = CopyOneFileW(source, LongPath(package + AnsiToWide(format)));
+        // A named file that is not there is simply not collected; any other failure is a miss.
+        if (error != 0 && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            NoteMissedFile(*this, source, CopyErrorText(error));
         return;
     }
     if (format == "*.*") {
-        std::string target = JoinTarget(m_strCollectDir, m_strPackageName, DriveRelativePath(directory));
-        RemoveTrailingBackslash(target);
-        CopyFolder(directory, target, recursive != 0, true);
+        CopyFolderW(directory, LongPath(package + relative), recursive != 0, true,
+                    [this](const std::wstring& path, const std::string& reason, bool missed) {
+                        if (missed)
+                            NoteMissedFile(*this, path, reason);
+                        else
+                            NoteLinkNotFollowed(*this, path);
+                    });
         return;
     }
 
     const FormatParts parts = SplitFormat(format);
-    MatchAndCopy(directory, filenum, parts.prefix, parts.suffix, parts.ext, recursive);
+    MatchAndCopyIn(*this, directory, relative, filenum, parts.prefix, parts.suffix, parts.ext, recursive);
     if (recursive == 0)
         return;
     // Depth first: a folder's subfolders are searched before the folder itself.
@@ -191,77 +306,32 @@ void CTrovelCollector::GatherFilesEntry(std::string entry)
         CTrovelCollector& self;
         int filenum, recursive;
         const FormatParts& parts;
-        void Walk(const std::string& folder)
+        void Walk(const std::wstring& folder, const std::wstring& relative)
         {
-            ListFolder(folder, [&](const std::string& name, bool isFolder) {
-                if (!isFolder)
+            ListFolder(self, folder, [&](const FoundEntry& found) {
+                if (!found.IsFolder())
                     return;
-                const std::string sub = folder + name + "\\";
-                Walk(sub);
-                self.MatchAndCopy(sub, filenum, parts.prefix, parts.suffix, parts.ext, recursive);
+                const std::wstring sub = folder + found.name + L"\\";
+                const std::wstring subRelative = relative + found.name + L"\\";
+                if (found.IsReparsePoint()) {
+                    NoteLinkNotFollowed(self, sub);
+                    return;
+                }
+                Walk(sub, subRelative);
+                MatchAndCopyIn(self, sub, subRelative, filenum, parts.prefix, parts.suffix, parts.ext, recursive);
             });
         }
     } walker{*this, filenum, recursive, parts};
-    walker.Walk(directory);
+    walker.Walk(directory, relative);
 }
 
 void CTrovelCollector::MatchAndCopy(const std::string& folder, int filenum, std::string prefix, std::string suffix,
                                     std::string ext, int recursive)
 {
-    for (int i = 0; i < m_nMatchCount; ++i)
-        m_aMatches[i] = TrovelMatch();
-    m_nMatchCount = 0;
-    prefix = ToLower(prefix);
-    suffix = ToLower(suffix);
-    ext = ToLower(ext);
-
-    ListFolder(folder, [&](const std::string& name, bool isFolder) {
-        if (!NameMatches(ToLower(name), prefix, suffix, ext))
-            return;
-        TrovelMatch match;
-        match.name = name;
-        match.time = isFolder ? 0 : static_cast<unsigned long long>(GetFileModTime(folder + name)) & 0xFFFFFFFFull;
-        match.eligible = NotLaterThanStamp(match.time, m_strStamp);
-        if (m_nMatchCount < kMatchCapacity) {
-            m_aMatches[m_nMatchCount++] = match;
-            return;
-        }
-        // The table is full: the newest eligible files must still win, so the new match
-        // replaces the weakest record (an ineligible one first, else the oldest).
-        int weakest = 0;
-        for (int i = 1; i < m_nMatchCount; ++i) {
-            const TrovelMatch& a = m_aMatches[i];
-            const TrovelMatch& w = m_aMatches[weakest];
-            if (a.eligible != w.eligible ? !a.eligible : a.time < w.time)
-                weakest = i;
-        }
-        const TrovelMatch& w = m_aMatches[weakest];
-        if (match.eligible && (!w.eligible || match.time > w.time))
-            m_aMatches[weakest] = match;
-    });
-
-    std::stable_sort(m_aMatches, m_aMatches + m_nMatchCount,
-                     [](const TrovelMatch& a, const TrovelMatch& b) { return a.time < b.time; });
-
-    // The copy window: the `filenum` newest eligible records, never a newer one.
-    int last = -1;
-    for (int i = 0; i < m_nMatchCount; ++i)
-        if (m_aMatches[i].eligible)
-            last = i;
-    if (last < 0 || filenum <= 0)
-        return;
-    const int first = std::max(0, last - (filenum - 1));
-
-    std::string targetFolder = m_strCollectDir + "\\" + m_strPackageName + "\\";
-    if (recursive != 0) {
-        targetFolder = JoinTarget(m_strCollectDir, m_strPackageName, DriveRelativePath(folder));
-        MakeDirs(targetFolder);
-    }
-    for (int i = first; i <= last; ++i) {
-        const TrovelMatch& match = m_aMatches[i];
-        if (match.name.empty() || !match.eligible)
-            continue;
-        PumpMessagesThrottled();
-        CopyOneFile(folder + match.name, targetFolder + match.name);
-    }
+    std::string named = folder;
+    if (named.empty() || named.back() != '\\')
+        named += '\\';
+    MatchAndCopyIn(*this, LongFolder(named), DriveRelativePath(AnsiToWide(named)), filenum, prefix, suffix, ext,
+                   recursive);
 }
+

@@ -4,11 +4,13 @@
 #include "Definitions.h"
 
 #include "Text.h"
+#include "WidePath.h"
 
 #include <shellapi.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace {
 
@@ -31,6 +33,19 @@ std::string ToUpper(std::string s)
 }
 
 const size_t kMaxShortKeyName = 245;
+
+// A key name as a file name: every character that a file name cannot hold, or that would
+// lead into another folder ("\", "/", ":"), becomes "_", so "..\" or "../" in a key
+// cannot place the export outside the package folder.
+std::string FileSafeName(std::string name)
+{
+    for (char& c : name) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u < 32 || std::strchr("\\/:*?\"<>|", c) != nullptr)
+            c = '_';
+    }
+    return name;
+}
 
 }  // namespace
 
@@ -81,9 +96,18 @@ void CTrovelCollector::CaptureRegistryEntry(const std::string& key)
 {
     std::string shortName;
     ShortKeyName(key, shortName);
-    const std::string exportFile = m_strPackageName + "\\" + ReplaceAll(shortName, "\\", "_") + ".reg";
+    const std::string exportFile = m_strPackageName + "\\" + FileSafeName(shortName) + ".reg";
     m_defs.WriteLog("Registry '" + key + "' added to package '" + m_strPackageName + "'", 1);
-    ExportRegistryKey(exportFile, key);
+    // The editor reports nothing for a key it cannot export (it runs silently): the file
+    // it leaves, or not, is the answer.
+    const bool ran = ExportRegistryKey(exportFile, key);
+    const std::wstring written = LongPath(AnsiToWide(m_strCollectDir + "\\" + exportFile));
+    if (!ran || GetFileAttributesW(written.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        ++m_nMissedFiles;
+        m_defs.WriteLog("Could not collect registry key '" + key + "': " +
+                                         (ran ? "no export written (no such key?)" : "the export did not run"),
+                                     0);
+    }
     ReportGatherStep();
 }
 
@@ -106,16 +130,37 @@ bool CTrovelCollector::ExportRegistryKey(const std::string& exportFile, const st
     return RunProgram("regedit", parameters, m_nExportTimeoutMs);
 }
 
+// A program named without a folder is the system's own, from the Windows folder: a search
+// by bare name would look in the current folder first and run whatever lies there.
+static std::wstring ProgramPath(const std::string& file)
+{
+    if (file.find_first_of("\\/:") != std::string::npos)
+        return AnsiToWide(file);
+    wchar_t windows[MAX_PATH + 1] = {};
+    const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+    if (length == 0 || length > MAX_PATH)
+        return AnsiToWide(file);  // no Windows folder to name: the start fails below
+    std::wstring path(windows, length);
+    if (path.back() != L'\\')
+        path += L'\\';
+    path += AnsiToWide(file);
+    if (file.find('.') == std::string::npos)
+        path += L".exe";
+    return path;
+}
+
 bool CTrovelCollector::RunProgram(const std::string& file, const std::string& parameters, unsigned waitMs)
 {
-    SHELLEXECUTEINFOA info = {};
+    const std::wstring program = ProgramPath(file);
+    const std::wstring arguments = AnsiToWide(parameters);
+    SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    info.lpVerb = "open";
-    info.lpFile = file.c_str();
-    info.lpParameters = parameters.c_str();
+    info.lpVerb = L"open";
+    info.lpFile = program.c_str();
+    info.lpParameters = arguments.c_str();
     info.nShow = SW_HIDE;
-    if (!ShellExecuteExA(&info)) {
+    if (!ShellExecuteExW(&info)) {
         const DWORD error = GetLastError();
         const char* text = error == ERROR_FILE_NOT_FOUND   ? "ERROR FILE NOT FOUND"
                            : error == ERROR_PATH_NOT_FOUND ? "ERROR PATH NOT FOUND"

@@ -4,6 +4,7 @@
 #include "FileTree.h"
 #include "TestSupport.h"
 #include "Text.h"
+#include "WidePath.h"
 
 #include <gtest/gtest.h>
 
@@ -193,6 +194,123 @@ TEST(GatherManyTest, NewestFilesWinWhenMoreThanTheTableHolds)
         expected.insert(name);
     }
     EXPECT_EQ(ListTree(collect / "Pkg"), expected);
+}
+
+// ----- what the field throws at a gathering -----
+
+std::set<std::string> ListWide(const std::wstring& folder, const std::string& prefix = "")
+{
+    std::set<std::string> out;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return out;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        const std::string item = prefix + WideToUtf8(name);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            for (const std::string& below : ListWide(folder + L"\\" + name, item + "\\"))
+                out.insert(below);
+        } else {
+            out.insert(item);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return out;
+}
+
+void MakeWide(const std::wstring& path, int minutesFromBase)
+{
+    const std::wstring folder = path.substr(0, path.rfind(L'\\'));
+    MakeDirsW(LongPath(folder));
+    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << WideToUtf8(path);
+    DWORD put = 0;
+    WriteFile(file, "w", 1, &put, nullptr);
+    const unsigned long long ticks = (static_cast<unsigned long long>(TimeAt(minutesFromBase)) + 11644473600ull) * 10000000ull;
+    FILETIME written = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    SetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+}
+
+// Logs\ holds a file another program keeps open without sharing between two plain ones, the
+// newest file under a name no code page holds, a folder path beyond 300 characters, and a
+// link from a subfolder back to Logs\ (made on the Unix side; Wine shows it as a folder
+// that is a reparse point).
+class HardGatherTest : public ::testing::Test {
+protected:
+    HardGatherTest() : m_source("eng-hard"), m_collect("eng-hard-out"), m_collector(std::make_unique<CTrovelCollector>())
+    {
+        const std::wstring logs = AnsiToWide(m_source / "Logs");
+        MakeWide(logs + L"\\a.log", -40);
+        MakeWide(logs + L"\\m-held.log", -20);
+        MakeWide(logs + L"\\z.log", -30);
+        MakeWide(logs + L"\\" + kWideName, -5);
+        m_deep = L"sub";
+        for (int i = 0; i < 6; ++i)
+            m_deep += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + i));
+        MakeWide(logs + L"\\" + m_deep + L"\\deep.log", -10);
+        m_link = testing_support::UnixPath(m_source / "Logs\\sub") + "/loop";
+        std::string out;
+        EXPECT_EQ(testing_support::RunHost("ln -s .. '" + m_link + "'", &out), 0) << out;
+        m_holder = CreateFileW(LongPath(logs + L"\\m-held.log").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(m_holder, INVALID_HANDLE_VALUE);
+        m_collector->m_strCollectDir = m_collect.Path();
+        m_collector->m_strPackageName = "Pkg";
+        m_collector->m_strStamp = StampAt(0);
+        DeleteFileA("TrovelLog.txt");
+    }
+    ~HardGatherTest() override
+    {
+        CloseHandle(m_holder);
+        testing_support::RunHost("rm -f '" + m_link + "'");  // Wine cannot remove it
+    }
+
+    static constexpr const wchar_t* kWideName = L"\u65E5\u672C-\U0001F600.log";
+    TempTree m_source, m_collect;
+    std::unique_ptr<CTrovelCollector> m_collector;
+    std::wstring m_deep;
+    std::string m_link;
+    HANDLE m_holder = INVALID_HANDLE_VALUE;
+};
+
+TEST_F(HardGatherTest, AMissNeverStopsTheRestAndIsLoggedAndCounted)
+{
+    const std::string rel = WideToUtf8(AnsiToWide(DriveRelative(m_source.Path()))) + "\\Logs\\";
+    const std::string wide = WideToUtf8(kWideName), deep = WideToUtf8(m_deep) + "\\deep.log";
+    struct Case {
+        const char* what;
+        std::string entry;
+        std::set<std::string> expected;  // below the package folder
+    } const cases[] = {
+        {"the whole tree", "0,1,{SRC}\\Logs\\,*.*", {rel + "a.log", rel + "z.log", rel + wide, rel + deep}},
+        // The three newest are the wide name, the held file and z.log: the held one is missed,
+        // the wide one is taken under its real name and by its real time.
+        {"the newest three", "3,0,{SRC}\\Logs\\,*.log", {"z.log", wide}},
+        {"a pattern through every folder", "2,1,{SRC}\\Logs\\,*.log", {rel + wide, rel + deep}},
+    };
+    for (const Case& c : cases) {
+        DeleteFolder(m_collect / "Pkg", false);
+        MakeDirs(m_collect / "Pkg");
+        DeleteFileA("TrovelLog.txt");
+        m_collector->m_nMissedFiles = 0;
+        m_collector->ResolvePathVariables(ReplaceAll(c.entry, "{SRC}", m_source.Path()));
+        EXPECT_EQ(ListWide(AnsiToWide(m_collect / "Pkg")), c.expected) << c.what;
+        EXPECT_EQ(m_collector->m_nMissedFiles, 1) << c.what;
+        const std::string log = testing_support::ReadFileBytes("TrovelLog.txt");
+        EXPECT_NE(log.find("***  Could not collect '" + m_source.Path() + "\\Logs\\m-held.log': in use by another program"),
+                  std::string::npos)
+            << c.what << "\n"
+            << log;
+        if (c.entry[2] == '1') {
+            EXPECT_NE(log.find("Not following '" + m_source.Path() + "\\Logs\\sub\\loop"), std::string::npos)
+                << c.what << "\n"
+                << log;
+        }
+    }
 }
 
 }  // namespace

@@ -147,13 +147,14 @@ TEST_F(RegistryExportTest, FileNamesFollowTheKeyAsWritten)
 {
     MakeKey(1);
     struct Case {
-        std::string key, file;  // file empty: nothing may be written
+        std::string key, file;  // file empty: nothing may be written, and the key counts as missed
     } const cases[] = {
         {"hkey_current_user\\Software\\TrovelEngineTest", "hkey_current_user_Software_TrovelEngineTest.reg"},
         {"HKEY_CURRENT_USER\\Software\\TrovelEngineTest\\Sub0", "HKCU_Software_TrovelEngineTest_Sub0.reg"},
         {"HKEY_CURRENT_USER\\Software\\TrovelEngineTest\\Missing", ""},
         {"Software\\TrovelEngineTest", ""},  // no root: the editor cannot export it
     };
+    int missed = 0;
     for (const Case& c : cases) {
         DeleteFolder(m_collect / "Pkg", false);
         MakeDirs(m_collect / "Pkg");
@@ -161,7 +162,43 @@ TEST_F(RegistryExportTest, FileNamesFollowTheKeyAsWritten)
         const std::set<std::string> expected = c.file.empty() ? std::set<std::string>{} : std::set<std::string>{c.file};
         EXPECT_EQ(ListTree(m_collect / "Pkg"), expected) << c.key;
         EXPECT_NE(LogText().find("Registry '" + c.key + "' added to package 'Pkg'"), std::string::npos) << c.key;
+        const bool logged = LogText().find("***  Could not collect registry key '" + c.key + "'") != std::string::npos;
+        EXPECT_EQ(logged, c.file.empty()) << c.key;
+        missed += c.file.empty() ? 1 : 0;
+        EXPECT_EQ(m_collector->m_nMissedFiles, missed) << c.key;
     }
+}
+
+// A key may hold "/" and "..": its export still lands in the package folder, under a name
+// in which neither can lead elsewhere.
+TEST_F(RegistryExportTest, KeyWithSlashAndDotsStaysInThePackageFolder)
+{
+    const std::string sub = std::string(kTestKey) + "\\a/../../../escaped";
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    const std::string parent = m_collect.Path().substr(0, m_collect.Path().rfind('\\'));
+    DeleteFileA((parent + "\\escaped.reg").c_str());
+
+    m_collector->CaptureRegistryEntry("HKEY_CURRENT_USER\\" + sub);
+    EXPECT_EQ(ListTree(m_collect.Path()),
+              (std::set<std::string>{"Pkg\\", "Pkg\\HKCU_Software_TrovelEngineTest_a_.._.._.._escaped.reg"}));
+    EXPECT_FALSE(testing_support::PathExists(parent + "\\escaped.reg"));
+    EXPECT_EQ(m_collector->m_nMissedFiles, 0);
+}
+
+// Whatever lies in the working folder under the editor's name is not run: the system's own
+// editor is, from the Windows folder.
+TEST_F(RegistryExportTest, PlantedEditorInTheWorkingFolderIsNotRun)
+{
+    MakeKey(1);
+    // Not a program at all: had it been chosen, the start would fail and nothing be exported.
+    testing_support::WriteFileBytes("regedit.exe", "MZ planted");
+    m_collector->CaptureRegistryEntry("HKEY_CURRENT_USER\\Software\\TrovelEngineTest");
+    DeleteFileA("regedit.exe");
+    EXPECT_EQ(ListTree(m_collect / "Pkg"), std::set<std::string>{"HKCU_Software_TrovelEngineTest.reg"});
+    EXPECT_EQ(m_collector->m_nMissedFiles, 0);
 }
 
 // A double quote in a key would end the quoted argument and make the rest of the text a
