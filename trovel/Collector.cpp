@@ -111,7 +111,8 @@ int CTrovelCollector::Run(std::string description, std::string subject, std::str
     GatherPackages();
 
     ReportProgress(80, "Zip Files", "Zip Files", -1, 1);
-    CreateArchive(std::string(), m_strCollectDir);
+    std::string archiveError;
+    CreateArchive(std::string(), m_strCollectDir, archiveError);
 
     std::string performFtp;
     defs.ReadProfile(m_strConfigFile, "CONFIGURATION", "Perform FTP", performFtp);

@@ -111,7 +111,8 @@ public:
 
     // Local directory pruning and the archive.
     void PrepareLocalDirectory();
-    void CreateArchive(std::string file, std::string folder);
+    bool CreateArchive(const std::string& file, const std::string& folder, std::string& error);
+    int m_nMissedFiles = 0;
     void ZipFolder(struct ZipArchive* zip, const std::string& folder, size_t baseLength);
 
     // FTP upload of the archive: 1 stored, 0 failed (`result` then holds the error text).

@@ -61,9 +61,11 @@ int main(int argc, char** argv)
         ended = Seconds();
     } else if (stage == "archive") {
         started = Seconds();
-        collector->CreateArchive("", path);
+        std::string error;
+        ok = collector->CreateArchive("", path, error);
         ended = Seconds();
-        ok = GetFileAttributesA(collector->m_strZipPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (!ok)
+            fprintf(stderr, "%s\n", error.c_str());
     } else if (stage == "upload" && argc >= 5) {
         WriteKey(config, "CONFIGURATION", "FTP Path", argv[4]);
         collector->m_strZipPath = path;

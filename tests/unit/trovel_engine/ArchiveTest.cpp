@@ -94,7 +94,8 @@ TEST_F(CreateArchiveTest, PasswordArchiveCarriesTheMarkerAndEncryptsEveryFile)
 {
     WriteIni(m_config, "CONFIGURATION", "Password Enable", "1");
     WriteIni(m_config, "CONFIGURATION", "Password Value", "s3cret");
-    m_collector->CreateArchive("", m_folder);
+    std::string error;
+    EXPECT_TRUE(m_collector->CreateArchive("", m_folder, error)) << error;
     EXPECT_EQ(m_collector->m_strZipPath, m_folder + ".zip");
     EXPECT_EQ(ReadFileBytes(m_folder + "\\ -PASSWORD=s3cret"), "");
 
@@ -118,7 +119,8 @@ TEST_F(CreateArchiveTest, NoPasswordUnlessEnabled)
 {
     WriteIni(m_config, "CONFIGURATION", "Password Enable", "0");
     WriteIni(m_config, "CONFIGURATION", "Password Value", "s3cret");
-    m_collector->CreateArchive("", m_folder);
+    std::string error;
+    EXPECT_TRUE(m_collector->CreateArchive("", m_folder, error)) << error;
     EXPECT_FALSE(PathExists(m_folder + "\\ -PASSWORD=s3cret"));
 
     const std::string listing = ListAndExtract(m_folder + ".zip", "", m_local / "out");
