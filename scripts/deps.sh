@@ -21,15 +21,20 @@ if [ -n "$missing" ]; then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
 fi
 
-# minizip sources: Debian's zlib source package, pinned to the main-suite version.
+# minizip and libdeflate sources: Debian's source packages, pinned to the main-suite versions.
 mkdir -p "$CACHE"
-if [ ! -f "$CACHE/$ZLIB_ORIG_TARBALL" ]; then
-    echo "deps: fetching zlib source package $ZLIB_SOURCE_VERSION"
+need_source=""
+[ -f "$CACHE/$ZLIB_ORIG_TARBALL" ] || need_source="$need_source zlib=$ZLIB_SOURCE_VERSION"
+[ -f "$CACHE/$LIBDEFLATE_ORIG_TARBALL" ] || need_source="$need_source libdeflate=$LIBDEFLATE_SOURCE_VERSION"
+if [ -n "$need_source" ]; then
+    echo "deps: fetching source packages$need_source"
     srcfile=/etc/apt/sources.list.d/corvida-src.sources
     sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $SUDO tee "$srcfile" >/dev/null
     trap '$SUDO rm -f "$srcfile"' EXIT
     $SUDO apt-get update -qq
-    (cd "$CACHE" && apt-get source --download-only "zlib=$ZLIB_SOURCE_VERSION" >/dev/null)
+    for source in $need_source; do
+        (cd "$CACHE" && apt-get source --download-only "$source" >/dev/null)
+    done
     $SUDO rm -f "$srcfile"
     $SUDO apt-get update -qq || true
     trap - EXIT
@@ -39,7 +44,12 @@ if [ ! -d "$CACHE/zlib-src/contrib/minizip" ]; then
     tar -xjf "$CACHE/$ZLIB_ORIG_TARBALL" -C "$CACHE/zlib-src" --strip-components=1
 fi
 
+if [ ! -f "$CACHE/libdeflate-src/libdeflate.h" ]; then
+    rm -rf "$CACHE/libdeflate-src" && mkdir -p "$CACHE/libdeflate-src"
+    tar -xzf "$CACHE/$LIBDEFLATE_ORIG_TARBALL" -C "$CACHE/libdeflate-src" --strip-components=1
+fi
+
 if [ "${1:-}" = "--check" ]; then
     for p in $want; do dpkg-query -W -f='${Package} ${Version}\n' "$p"; done
 fi
-echo "deps: ready (minizip sources in $CACHE/zlib-src/contrib/minizip)"
+echo "deps: ready (minizip sources in $CACHE/zlib-src/contrib/minizip, libdeflate in $CACHE/libdeflate-src)"

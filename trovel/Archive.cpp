@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -34,6 +35,76 @@ void ListEntries(const std::string& pattern, Visit visit)
             visit(found);
     } while (FindNextFileA(search, &found));
     FindClose(search);
+}
+
+std::wstring WideOf(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+// A name for the log: in the code page when it can hold it, else UTF-8.
+std::string LogName(const std::wstring& name)
+{
+    if (name.empty())
+        return std::string();
+    for (UINT page : {static_cast<UINT>(CP_ACP), static_cast<UINT>(CP_UTF8)}) {
+        BOOL lossy = FALSE;
+        BOOL* check = page == CP_UTF8 ? nullptr : &lossy;
+        const DWORD flags = page == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+        const int length =
+            WideCharToMultiByte(page, flags, name.data(), static_cast<int>(name.size()), nullptr, 0, nullptr, check);
+        std::string out(length, '\0');
+        WideCharToMultiByte(page, flags, name.data(), static_cast<int>(name.size()), &out[0], length, nullptr, check);
+        if (!lossy)
+            return out;
+    }
+    return std::string();
+}
+
+// Paths beyond the classic limit need the platform's long-path prefix.
+std::wstring Reachable(const std::wstring& path)
+{
+    if (path.size() < MAX_PATH - 12 || path.compare(0, 4, L"\\\\?\\") == 0)
+        return path;
+    if (path.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC" + path.substr(1);
+    return L"\\\\?\\" + path;
+}
+
+std::string ArchiveFailure(int status, DWORD error, const std::string& archive)
+{
+    if (status == ZR_DISKFULL || error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)
+        return "disk full: cannot write " + archive;
+    return "cannot write " + archive;
+}
+
+// Queues every entry of `folder` below the top folder (whose path has `baseLength`
+// characters), folders before their contents; stops once the archive has failed.
+bool QueueFolder(HZIP zip, const std::wstring& folder, size_t baseLength)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Reachable(folder + L"\\*.*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return true;
+    bool going = true;
+    do {
+        if (found.cFileName[0] == L'.')
+            continue;
+        PumpMessagesThrottled();
+        const std::wstring full = folder + L"\\" + found.cFileName;
+        const std::wstring relative = full.substr(baseLength + 1);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            going = ZipQueueFolder(zip, relative) == ZR_OK && QueueFolder(zip, full, baseLength);
+        else
+            going = ZipQueue(zip, relative, Reachable(full)) == ZR_OK;
+    } while (going && FindNextFileW(search, &found));
+    FindClose(search);
+    return going;
 }
 
 }  // namespace
@@ -98,31 +169,61 @@ bool CTrovelCollector::CreateArchive(const std::string& file, const std::string&
     if (enable == "1")
         definitions.ReadProfile(m_strConfigFile, "CONFIGURATION", "Password Value", password);
 
-    if (!file.empty() || folder.empty())
+    if (!file.empty())
         return true;
-    if (!password.empty()) {
-        FILE* marker = fopen((folder + "\\" + kPasswordMarker + password).c_str(), "a");
-        if (marker != nullptr)
-            fclose(marker);
+    if (folder.empty()) {
+        error = "no collection folder to pack";
+        return false;
     }
-    HZIP zip = CreateZip(folder + ".zip", password);
+    const std::string archive = folder + ".zip";
+    m_strZipPath = archive;
+    if (!password.empty()) {
+        const std::string marker = folder + "\\" + kPasswordMarker + password;
+        FILE* created = fopen(marker.c_str(), "a");
+        if (created == nullptr || fclose(created) != 0) {
+            error = "cannot write " + marker;
+            definitions.WriteLog("Archive: " + error, 0);
+            return false;
+        }
+    }
+
+    HZIP zip = CreateZip(archive, password);
+    if (zip == nullptr) {
+        error = ArchiveFailure(ZR_WRITE, GetLastError(), archive);
+        definitions.WriteLog("Archive: " + error, 0);
+        DeleteFileA(archive.c_str());
+        return false;
+    }
     ZipFolder(zip, folder, folder.size());
-    CloseZip(zip);
-    m_strZipPath = folder + ".zip";
+    std::vector<ZipMiss> missed;
+    int status = ZipFlush(zip, &missed, [](void*) { PumpMessagesThrottled(); }, nullptr);
+    const int closed = CloseZip(zip);
+    if (status == ZR_OK)
+        status = closed;
+
+    // A file that cannot be read is left out and the archive stays whole; only a large file
+    // whose reading failed halfway (the last one listed) spoils the archive.
+    const size_t skipped = status == ZR_READ && !missed.empty() ? missed.size() - 1 : missed.size();
+    for (size_t i = 0; i < skipped; ++i) {
+        definitions.WriteLog("File '" + LogName(missed[i].sourcePath) + "' could not be added to the archive (" +
+                                 (missed[i].status == ZR_NOFILE ? "cannot open" : "cannot read") + ", error " +
+                                 std::to_string(missed[i].error) + ")",
+                             0);
+        ++m_nMissedFiles;
+    }
+    if (status != ZR_OK) {
+        // Never leave a broken archive looking like a good one.
+        DeleteFileA(archive.c_str());
+        error = status == ZR_READ && !missed.empty() ? "cannot read " + LogName(missed.back().sourcePath)
+                                                     : ArchiveFailure(status, 0, archive);
+        definitions.WriteLog("Archive: " + error, 0);
+        return false;
+    }
     return true;
 }
 
 void CTrovelCollector::ZipFolder(ZipArchive* zip, const std::string& folder, size_t baseLength)
 {
-    ListEntries(folder + "\\*.*", [&](const WIN32_FIND_DATAA& found) {
-        PumpMessagesThrottled();
-        const std::string full = folder + "\\" + found.cFileName;
-        const std::string relative = full.substr(baseLength + 1);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ZipAddFolder(zip, relative);
-            ZipFolder(zip, full, baseLength);
-        } else {
-            ZipAdd(zip, relative, full);
-        }
-    });
+    const std::wstring wide = WideOf(folder);
+    QueueFolder(zip, wide, WideOf(folder.substr(0, baseLength)).size());
 }

@@ -62,9 +62,10 @@ int main(int argc, char** argv)
     } else if (stage == "archive") {
         started = Seconds();
         std::string error;
-        collector->CreateArchive("", path, error);
+        ok = collector->CreateArchive("", path, error);
         ended = Seconds();
-        ok = GetFileAttributesA(collector->m_strZipPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (!ok)
+            fprintf(stderr, "%s\n", error.c_str());
     } else if (stage == "upload" && argc >= 5) {
         WriteKey(config, "CONFIGURATION", "FTP Path", argv[4]);
         collector->m_strZipPath = path;
