@@ -33,6 +33,7 @@ public:
     std::string m_strRunId;
     int m_bUnattended = 0;
     int m_bFtpOk = 0;
+    unsigned m_nFtpStallMs = 60000;  // an upload that makes no progress for this long times out
     int m_nGatherCount[2] = {0, 0};
     std::string m_strMachineId;
     std::string m_strProduct;

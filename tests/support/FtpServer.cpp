@@ -16,6 +16,9 @@ const char* ModeName(FtpServer::Mode mode)
     case FtpServer::Mode::LoginRefused: return "refuse";
     case FtpServer::Mode::ServerDown: return "down";
     case FtpServer::Mode::DropMidTransfer: return "drop";
+    case FtpServer::Mode::StallMidTransfer: return "stall";
+    case FtpServer::Mode::SlowLink: return "slow";
+    case FtpServer::Mode::TruncateStored: return "truncate";
     case FtpServer::Mode::Normal: break;
     }
     return "normal";

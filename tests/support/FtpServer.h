@@ -22,6 +22,9 @@ public:
         LoginRefused,     // every login is answered with 530
         ServerDown,       // nothing listens on the address
         DropMidTransfer,  // an upload's data and control connections are reset after 64 KiB
+        StallMidTransfer, // an upload's data stops being read after 64 KiB, connections kept
+        SlowLink,         // uploads are read at 80 kB/s through a small window
+        TruncateStored,   // an upload is confirmed, but only its first half is kept
     };
 
     // `folders` use "/" between levels ("incoming/reports").
