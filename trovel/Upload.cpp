@@ -341,8 +341,9 @@ private:
     }
 
     // Deletes what a failed store left on the server, where the server allows it; over a
-    // fresh session when the transfer broke the control connection. A link that timed out
-    // gets no second session: it would only wait again.
+    // fresh session when the transfer broke the control connection (the break may show
+    // only at the next command). A link that timed out gets no second session: it would
+    // only wait again.
     void RemovePartial(const std::string& remote)
     {
         const DWORD error = m_error;
@@ -350,14 +351,14 @@ private:
             const int code = Command("DELE " + remote);
             if (code == 226 || code == 426 || code == 451 || code == 552)
                 Reply();  // that was the end of the transfer; the answer to DELE follows
-        } else if (error != ERROR_INTERNET_TIMEOUT) {
+        }
+        if (m_control == INVALID_SOCKET && error != ERROR_INTERNET_TIMEOUT && m_error != ERROR_INTERNET_TIMEOUT) {
             FtpSession again(m_stallMs);
-            if (!again.Open(m_server))
-                return;
-            for (const std::string& folder : m_folders)
-                if (!again.ChangeFolder(folder))
-                    return;
-            again.Command("DELE " + remote);
+            bool there = again.Open(m_server);
+            for (size_t i = 0; there && i < m_folders.size(); ++i)
+                there = again.ChangeFolder(m_folders[i]);
+            if (there)
+                again.Command("DELE " + remote);
         }
         m_error = error;
     }
