@@ -12,6 +12,7 @@ SUDO=""
 
 want="$MINGW_PACKAGES $WINE_PACKAGES $TEST_PACKAGES $BUILD_PACKAGES $INSTALLER_PACKAGES"
 missing=""
+want="$want vsftpd"  # a second, real FTP server for the upload tests
 for p in $want; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done

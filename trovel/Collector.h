@@ -66,6 +66,7 @@ public:
     bool m_bUnattended = false;
     bool m_bFtpOk = false;
     int m_nMissedFiles = 0;       // files/keys that could not be collected, each logged by name
+    unsigned m_nFtpStallMs = 60000;  // an upload that makes no progress for this long times out
     std::string m_strMachineId;
     std::string m_strProduct;
     std::string m_strRegion;

@@ -24,6 +24,7 @@ using testing_support::RunHost;
 using testing_support::ScratchDir;
 using testing_support::SourcePath;
 using testing_support::UnixPath;
+using testing_support::VsftpdServer;
 using testing_support::WriteFileBytes;
 
 namespace {
@@ -325,6 +326,28 @@ TEST_F(TrovelRun, FtpServerDownStillCompletesAndKeepsTheArchive)
         << stored;
     EXPECT_EQ(List(LocalDir(), "ACME_*.zip").size(), 1u);
     EXPECT_NE(ReadFileBytes("TrovelLog.txt").find("***  FTP ERROR !!!"), std::string::npos);
+}
+
+// A write-only drop box (vsftpd refusing SIZE and listings) has confirmed the transfer:
+// the run succeeds and the archive has arrived whole.
+TEST_F(TrovelRun, SilentRunToAWriteOnlyDropBoxSucceeds)
+{
+    VsftpdServer server("127.0.0.83", VsftpdServer::Setup::DropBox, {"dropbox"});
+    ASSERT_TRUE(server.Start()) << server.StartOutput();
+    PrepareWorkstation("127.0.0.83\\dropbox");
+
+    const DWORD runId = m_runSilent("see xml report.", "Installation Report", "-c \"ACME\"");
+    ASSERT_NE(runId, 0u);
+
+    std::string text;
+    EXPECT_EQ(Status(runId, text), 1);
+    EXPECT_EQ(text.rfind("File Collection completed successfully", 0), 0u) << text;
+    const std::vector<std::string> archives = List(LocalDir(), "ACME_*.zip");
+    ASSERT_EQ(archives.size(), 1u);
+    EXPECT_EQ(ReadFileBytes(server.Root() + "\\dropbox\\" + archives[0]),
+              ReadFileBytes(LocalDir() + "\\" + archives[0]));
+    server.Stop();
+    EXPECT_NE(server.Log().find("\"550 Permission denied.\""), std::string::npos) << "the size was not refused";
 }
 
 struct FailureCase {

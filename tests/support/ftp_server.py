@@ -15,6 +15,9 @@ Modes:
   down     nothing listens on the address; the command returns at once
   drop     the data connection of an upload is reset after 64 KiB, and the control
            connection with it
+  stall    an upload's data stops being read after 64 KiB; both connections stay open
+  slow     uploads are read at 80 kB/s through a small receive buffer (a slow live link)
+  truncate an upload is confirmed (226) but only its first half is kept
 """
 import argparse
 import os
@@ -24,6 +27,7 @@ import struct
 import sys
 
 DROP_AFTER = 64 * 1024
+SLOW_BYTES_PER_SECOND = 80 * 1000
 
 
 def parse_args():
@@ -31,7 +35,7 @@ def parse_args():
     parser.add_argument("--address", required=True)
     parser.add_argument("--port", type=int, default=21)
     parser.add_argument("--root", required=True)
-    parser.add_argument("--mode", default="normal", choices=["normal", "missing", "refuse", "down", "drop"])
+    parser.add_argument("--mode", default="normal", choices=["normal", "missing", "refuse", "down", "drop", "stall", "slow", "truncate"])
     parser.add_argument("--folders", default="")
     parser.add_argument("--pid-file", default="")
     parser.add_argument("--lifetime", type=int, default=120)
@@ -40,7 +44,7 @@ def parse_args():
 
 def make_handler(mode, root):
     from pyftpdlib.authorizers import DummyAuthorizer
-    from pyftpdlib.handlers import DTPHandler, FTPHandler
+    from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
 
     authorizer = DummyAuthorizer()
     if mode != "refuse":
@@ -61,14 +65,34 @@ def make_handler(mode, root):
 
         handle_read_event = handle_read  # the base class calls this alias
 
+    class StallingDTPHandler(DTPHandler):
+        def handle_read(self):
+            DTPHandler.handle_read(self)
+            if self.tot_bytes_received >= DROP_AFTER and not self._closed:
+                # Read no more but keep the socket: the client's sends fill up and block.
+                self.ioloop.unregister(self._fileno)
+
+        handle_read_event = handle_read
+
+    class SlowDTPHandler(ThrottledDTPHandler):
+        read_limit = SLOW_BYTES_PER_SECOND
+
+        def __init__(self, sock, cmd_channel):
+            # A small window, as on a slow line: the client cannot park the file in buffers.
+            sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 32 * 1024)
+            ThrottledDTPHandler.__init__(self, sock, cmd_channel)
+
     class Handler(FTPHandler):
-        pass
+        def on_file_received(self, file):
+            if mode == "truncate":
+                with open(file, "r+b") as f:
+                    f.truncate(os.path.getsize(file) // 2)
 
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = 0.05  # answer a refused login at once
     Handler.permit_foreign_addresses = False
-    if mode == "drop":
-        Handler.dtp_handler = DroppingDTPHandler
+    Handler.dtp_handler = {"drop": DroppingDTPHandler, "stall": StallingDTPHandler,
+                           "slow": SlowDTPHandler}.get(mode, DTPHandler)
     return Handler
 
 

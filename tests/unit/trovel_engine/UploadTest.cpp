@@ -27,6 +27,8 @@ struct UploadCase {
     std::string storedIn;  // remote folder that must then hold the archive (success only)
     bool archiveMissing = false;
     int archiveBytes = 2 * 1024 * 1024;
+    unsigned stallMs = 5000;      // no progress for this long fails the upload
+    bool partialRemoved = false;  // a failed store leaves nothing in `storedIn`
 };
 
 class UploadTest : public ::testing::TestWithParam<UploadCase> {};
@@ -56,11 +58,16 @@ TEST_P(UploadTest, OutcomeAndText)
     collector->m_strMachineId = "M1";
     collector->m_strStamp = "2020_06_15_12_00";
     collector->m_strZipPath = zipPath;
+    collector->m_nFtpStallMs = c.stallMs;
     std::string result = kProgressText;
     const DWORD started = GetTickCount();
     EXPECT_EQ(collector->UploadArchive(result), c.expected) << c.what;
     EXPECT_LT(GetTickCount() - started, 20000u) << c.what;
     SetQuestionHandler(nullptr);
+    if (c.partialRemoved) {
+        EXPECT_FALSE(PathExists(server.Root() + "\\" + c.storedIn + "\\" + kRemoteName))
+            << c.what << ": the partial file stays on the server";
+    }
     server.Stop();
 
     EXPECT_EQ(result, c.result) << c.what;
@@ -95,11 +102,21 @@ INSTANTIATE_TEST_SUITE_P(
                    "FTP ERROR !!!  Internet error 12015. 530 Anonymous access not allowed.\n", ""},
         UploadCase{"connection dropped during the transfer", "127.0.0.17", Mode::DropMidTransfer, {"incoming"},
                    "127.0.0.17\\incoming", "", 0, " FTP Server path '\\127.0.0.17\\incoming' Fails to Upload File \n",
-                   ""},
+                   "incoming", false, 2 * 1024 * 1024, 5000, true},
         // small enough to be handed over whole before the server breaks the connection
         UploadCase{"connection dropped after the last block was sent", "127.0.0.19", Mode::DropMidTransfer,
                    {"incoming"}, "127.0.0.19\\incoming", "", 0,
-                   " FTP Server path '\\127.0.0.19\\incoming' Fails to Upload File \n", "", false, 200 * 1024},
+                   " FTP Server path '\\127.0.0.19\\incoming' Fails to Upload File \n", "incoming", false, 200 * 1024,
+                   5000, true},
+        UploadCase{"no progress: the server stops reading", "127.0.0.70", Mode::StallMidTransfer, {"incoming"},
+                   "127.0.0.70\\incoming", "", 0, "FTP ERROR !!!  The request has timed out.\n", "", false,
+                   8 * 1024 * 1024, 2000},
+        // the whole transfer takes longer than the no-progress bound, yet keeps moving
+        UploadCase{"slow but live link", "127.0.0.71", Mode::SlowLink, {"incoming"}, "127.0.0.71\\incoming", "", 1,
+                   kProgressText, "incoming", false, 400 * 1024, 3000},
+        UploadCase{"confirmed, but the server holds fewer bytes", "127.0.0.72", Mode::TruncateStored, {"incoming"},
+                   "127.0.0.72\\incoming", "", 0, " FTP Server path '\\127.0.0.72\\incoming' Fails to Upload File \n",
+                   "incoming", false, 2 * 1024 * 1024, 5000, true},
         UploadCase{"local archive missing", "127.0.0.18", Mode::Normal, {"incoming"}, "127.0.0.18\\incoming", "", 0,
                    " FTP Server path '\\127.0.0.18\\incoming' Fails to Upload File \n", "", true}));
 
