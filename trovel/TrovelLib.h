@@ -49,8 +49,9 @@ extern "C" {
  *     HeapFree(GetProcessHeap(), 0, record);
  * The library allocates it with HeapAlloc(GetProcessHeap(), ...), so any host, whatever
  * its compiler or runtime, can release it. A record that could not be posted is released
- * by the library. Texts are zero-terminated, 8-bit in the system code page; a longer text
- * is cut to fit its array.
+ * by the library; records still queued when the window is destroyed are never released, so
+ * keep the window until the last record (code other than -1) has arrived. Texts are
+ * zero-terminated, 8-bit in the system code page; a longer text is cut to fit its array.
  *
  * An attended run (funcTrovelLib with unattended 0) asks its questions and reports its
  * errors in message boxes without owner, captioned "Confirmation" (Yes/No questions: only
