@@ -1,5 +1,5 @@
 # Thin wrappers over scripts/; see README.md.
-.PHONY: deps build test demo demo-trovel clean installer
+.PHONY: deps build test demo demo-trovel clean installer release
 
 deps:
 	scripts/deps.sh
@@ -9,6 +9,10 @@ build: deps
 
 installer: deps
 	BUILD_TARGETS=installer scripts/build.sh
+
+# build/release/: the installer, the symbols files and SHA256SUMS (see README.md).
+release: deps
+	BUILD_TARGETS=release scripts/build.sh
 
 test:
 	scripts/test.sh

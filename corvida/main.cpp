@@ -1,5 +1,6 @@
 #include "CollectorLibrary.h"
 #include "CorvidaApp.h"
+#include "CrashDump.h"
 
 #include <windows.h>
 
@@ -9,6 +10,7 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    InstallCrashDumps("Corvida");
 #ifdef CORVIDA_BIND_TROVELLIB
     // Bound through the import table: without the collector library the program does
     // not start.

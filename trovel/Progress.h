@@ -1,19 +1,16 @@
 #pragma once
-// The progress record posted to a host's progress window (with the registered message
-// "A message from LIB Process to Exe", wParam 2, lParam the record's address). The
-// receiving window owns the record once it is posted and deletes it.
+// Progress records (TrovelProgress, declared for hosts in TrovelLib.h), the registered
+// progress message and the status-file texts.
 #include <windows.h>
 
 #include <string>
 
-struct TrovelProgress {
-    std::string title;
-    int percent = 0;
-    std::string text;
-    int code = -1;  // -1 running, 1 completed, 2 to 10 failure codes
-    int flag = 0;
-    int ftpResult = 0;
-};
+#include "TrovelLib.h"
+
+// Fills every field of `record`; a title or text longer than its array is cut and still
+// ends with a zero.
+void FillProgress(TrovelProgress& record, int percent, const std::string& title, const std::string& text, int code,
+                  int flag, int ftpResult);
 
 // Identifier of the registered progress message (registered once per process).
 UINT TrovelProgressMessage();

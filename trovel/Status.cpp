@@ -204,9 +204,20 @@ void TrovelPause(DWORD milliseconds)
         Sleep(scaled);
 }
 
+void FillProgress(TrovelProgress& record, int percent, const std::string& title, const std::string& text, int code,
+                  int flag, int ftpResult)
+{
+    std::snprintf(record.title, sizeof record.title, "%s", title.c_str());
+    record.percent = percent;
+    std::snprintf(record.text, sizeof record.text, "%s", text.c_str());
+    record.code = code;
+    record.flag = flag;
+    record.ftpResult = ftpResult;
+}
+
 UINT TrovelProgressMessage()
 {
-    static const UINT id = RegisterWindowMessageA("A message from LIB Process to Exe");
+    static const UINT id = RegisterWindowMessageA(TROVEL_PROGRESS_MESSAGE_NAME);
     return id;
 }
 
@@ -268,12 +279,18 @@ void CTrovelCollector::ReportProgress(int percent, std::string title, std::strin
     const std::string windowTitle = defs.WindowTitle();
     HWND window = FindWindowA(nullptr, windowTitle.c_str());
     if (window) {
-        auto* record = new TrovelProgress{title, percent, text, code, flag, m_bFtpOk};
-        if (!PostMessageA(window, TrovelProgressMessage(), 2, reinterpret_cast<LPARAM>(record)))
-            delete record;  // never delivered: nobody else will release it
+        // From the process heap, so that a host of any runtime can release it (HeapFree).
+        auto* record =
+            static_cast<TrovelProgress*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(TrovelProgress)));
+        if (!record)
+            return;
+        FillProgress(*record, percent, title, text, code, flag, m_bFtpOk);
+        if (!PostMessageA(window, TrovelProgressMessage(), TROVEL_PROGRESS_WPARAM, reinterpret_cast<LPARAM>(record)))
+            HeapFree(GetProcessHeap(), 0, record);  // never delivered: nobody else will release it
         return;
     }
-    TrovelProgress record{title, percent, ReplaceAll(text, "\r\n", " ") + "\n", code, flag, m_bFtpOk};
+    TrovelProgress record;
+    FillProgress(record, percent, title, ReplaceAll(text, "\r\n", " ") + "\n", code, flag, m_bFtpOk);
     WriteStatus(record);
 }
 

@@ -38,6 +38,47 @@ enum TrovelRunStatus {
 #define TROVELLIB_API __declspec(dllimport)
 #endif
 
+/* ----- Progress window (attended runs) -----
+ *
+ * While a run goes on, every progress step is posted to a top-level window whose title is
+ * exactly "Trovel", or "Trovel - " followed by the "DEVICE Name" of section CONFIGURATION
+ * in the current device configuration when that value is not empty ("Trovel - Aldera 800").
+ * The run looks for that window (by title only, any class) at every step; when it exists
+ * the step goes to the window only and the run's status entry stays "WORKING"; without it
+ * the step goes to the status file (getFileCollectionStatus) as described above.
+ *
+ * The message is the registered window message named TROVEL_PROGRESS_MESSAGE_NAME
+ * (RegisterWindowMessageA gives the same identifier in host and library), posted with
+ * wParam TROVEL_PROGRESS_WPARAM (2) and lParam the address of a TrovelProgress record.
+ * Records are posted from the run's worker thread, so they arrive on the thread that owns
+ * the window, through its message loop, in the order the run reported them.
+ *
+ * The receiving window owns each record and releases it with
+ *     HeapFree(GetProcessHeap(), 0, record);
+ * The library allocates it with HeapAlloc(GetProcessHeap(), ...), so any host, whatever
+ * its compiler or runtime, can release it. A record that could not be posted is released
+ * by the library; records still queued when the window is destroyed are never released, so
+ * keep the window until the last record (code other than -1) has arrived. Texts are
+ * zero-terminated, 8-bit in the system code page; a longer text is cut to fit its array.
+ *
+ * An attended run (funcTrovelLib with unattended 0) asks its questions and reports its
+ * errors in message boxes without owner, captioned "Confirmation" (Yes/No questions: only
+ * "Yes", IDYES, goes on) or "Error" (OK), shown from the run's worker thread. */
+#define TROVEL_PROGRESS_MESSAGE_NAME "A message from LIB Process to Exe"
+#define TROVEL_PROGRESS_WPARAM 2
+#define TROVEL_PROGRESS_TITLE_SIZE 1024
+#define TROVEL_PROGRESS_TEXT_SIZE 4096
+
+typedef struct TrovelProgress {
+    char title[TROVEL_PROGRESS_TITLE_SIZE]; /* short title of the step */
+    int percent;                            /* 20, 80, 90 or 95 */
+    char text[TROVEL_PROGRESS_TEXT_SIZE];   /* progress or error text; lines joined by CR LF */
+    int code;                               /* -1 running, 1 completed, 2 to 10 failure codes */
+    int flag;                               /* 0 with a failure and with the upload step
+                                               of an unattended run, else 1 */
+    int ftpResult;                          /* 1 once the upload has succeeded, else 0 */
+} TrovelProgress;
+
 /* Starts an unattended run without options on a worker thread and returns at once with
  * its run id: the start time HHMMSS read as a number (09:30:15 gives 93015). Returns 0 and
  * starts nothing when a run of the same minute still holds its collection folder. */

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "CrashDump.h"
 #include "TrovelLib.h"
 
 namespace {
@@ -145,6 +146,7 @@ int Status(const TrovelCommand& command)
 
 int main(int argc, char** argv)
 {
+    InstallCrashDumps("trovel");
     const TrovelCommand command = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     switch (command.kind) {
     case TrovelCommand::Kind::Help:

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "Collector.h"
+#include "CrashDump.h"
 #include "RunStart.h"
 
 namespace {
@@ -40,6 +41,7 @@ DWORD WINAPI RunWorker(LPVOID parameter)
 {
     DWORD code;
     {
+        CrashDumpScope crashDumps("TrovelLib", "TrovelLib worker");
         std::unique_ptr<WorkerJob> job(static_cast<WorkerJob*>(parameter));
         code = ExecuteRun(*job);
         if (!job->claimedFolder.empty())

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstring>
 #include <regex>
 
 #include "Collector.h"
@@ -111,8 +112,7 @@ TEST_F(StatusTest, WriteStatusFindsTheRunsSlotAndMapsTheCode)
         CTrovelCollector run(defs);
         run.m_strRunId = "093015";
         TrovelProgress record;
-        record.code = c.code;
-        record.text = "step";
+        FillProgress(record, 20, "step", "step", c.code, 1, 0);
         run.WriteStatus(record);
         EXPECT_EQ(run.m_nStatusSlot, 1);
         EXPECT_EQ(Slot(1, "STATUS"), c.status);
@@ -122,8 +122,7 @@ TEST_F(StatusTest, WriteStatusFindsTheRunsSlotAndMapsTheCode)
     CTrovelCollector other(defs);
     other.m_strRunId = "110000";
     TrovelProgress failure;
-    failure.code = 7;
-    failure.text = "No device";
+    FillProgress(failure, 20, "No device", "No device", 7, 0, 0);
     other.WriteStatus(failure);
     EXPECT_EQ(other.m_nStatusSlot, 3);
     EXPECT_EQ(Slot(3, "ID"), "110000");
@@ -389,15 +388,37 @@ TEST_F(StatusTest, ProgressGoesToTheWindowNamedAfterTheDevice)
     ASSERT_TRUE(window.Receive(message, 5000));
     EXPECT_EQ(message.hwnd, window.Handle());
     EXPECT_EQ(message.wParam, 2u);
-    std::unique_ptr<TrovelProgress> record(reinterpret_cast<TrovelProgress*>(message.lParam));
-    EXPECT_EQ(record->title, "Send");
+    // Released as a host of any runtime would: from the process heap.
+    std::unique_ptr<TrovelProgress, void (*)(TrovelProgress*)> record(
+        reinterpret_cast<TrovelProgress*>(message.lParam),
+        [](TrovelProgress* p) { EXPECT_TRUE(HeapFree(GetProcessHeap(), 0, p)); });
+    EXPECT_STREQ(record->title, "Send");
     EXPECT_EQ(record->percent, 90);
-    EXPECT_EQ(record->text, "Send files to FTP server.\r\nnow");
+    EXPECT_STREQ(record->text, "Send files to FTP server.\r\nnow");
     EXPECT_EQ(record->code, -1);
     EXPECT_EQ(record->flag, 1);
     EXPECT_EQ(record->ftpResult, 1);
     EXPECT_FALSE(Exists("TrovelStatus.ini"));
     EXPECT_NE(Read("TrovelLog.txt").find("Send files to FTP server."), std::string::npos);
+}
+
+TEST(ProgressRecord, LongTextsAreCutAndStayTerminated)
+{
+    const size_t title = sizeof(TrovelProgress{}.title), text = sizeof(TrovelProgress{}.text);
+    const size_t lengths[] = {0, title - 1, title, text - 1, text, 3 * text};
+    for (size_t length : lengths) {
+        SCOPED_TRACE(length);
+        TrovelProgress record;
+        std::memset(&record, 'x', sizeof record);
+        const std::string value(length, 'a');
+        FillProgress(record, 80, value, value, 3, 0, 1);
+        EXPECT_EQ(std::string(record.title), value.substr(0, title - 1));
+        EXPECT_EQ(std::string(record.text), value.substr(0, text - 1));
+        EXPECT_EQ(record.percent, 80);
+        EXPECT_EQ(record.code, 3);
+        EXPECT_EQ(record.flag, 0);
+        EXPECT_EQ(record.ftpResult, 1);
+    }
 }
 
 TEST_F(StatusTest, WindowTitleWithoutDeviceName)
