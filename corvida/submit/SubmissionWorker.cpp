@@ -1,7 +1,7 @@
 #include "SubmissionWorker.h"
 
 #include "Backup.h"
-#include "Collector.h"
+#include "Submission.h"
 
 const char* const kBackupQuestion =
     " It is recommended to perform a Backup and Restore before submitting the forms.\n"

@@ -1,6 +1,6 @@
 #include "CorvidaDlg.h"
 
-#include "Collector.h"
+#include "Submission.h"
 #include "FieldCatalogue.h"
 #include "FileTree.h"
 #include "HelpDlg.h"
