@@ -36,6 +36,7 @@ protected:
 private:
     void SaveReport();
     void CloseReport();
+    void SaveForSessionEnd();
     void OnHelp();
     void OnSubmit();
     // Runs the submission window; the result code is 0 unless it ended by itself.

@@ -3,6 +3,7 @@
 #include "FtpServer.h"
 #include "GuiDriver.h"
 #include "TestSupport.h"
+#include "resource.h"
 
 #include <gtest/gtest.h>
 
@@ -290,6 +291,37 @@ TEST_F(CorvidaGui, EscapeEndsWithoutSavingWhileCloseSavesTheFirstReport)
         if (!escape) {
             EXPECT_EQ("Northern Press", station.ReportValue("GroupCustomer", "CustomerName"));
         }
+    }
+}
+
+TEST_F(CorvidaGui, SessionEndSavesWhatWasTypedWithoutAQuestion)
+{
+    // Log-off or shutdown while a report is being typed: with a saved report and a changed
+    // field, and before the first save.
+    for (bool saved : {true, false}) {
+        SCOPED_TRACE(saved ? "changed report" : "first report");
+        Workstation station(saved ? "session_end_saved" : "session_end_new");
+        if (saved)
+            station.WriteReport(CompleteReport());
+        ProgramSession session;
+        ASSERT_TRUE(station.Start(session));
+        HWND main = session.Main();
+        gui::SetText(Control(main, IDC_CUSTOMER_NAME), "Northern Press");
+
+        DWORD_PTR answer = 0;
+        ASSERT_NE(0, SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, kShort, &answer));
+        EXPECT_EQ(TRUE, static_cast<BOOL>(answer)) << "the session may end";
+        ASSERT_NE(0, SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, kShort, &answer));
+        EXPECT_FALSE(session.MessageBoxAppears(800)) << "no question at log-off";
+        EXPECT_EQ("Northern Press", station.ReportValue("GroupCustomer", "CustomerName"));
+        if (saved) {
+            EXPECT_EQ("Dana Frost", station.ReportValue("GroupInstallation", "InstallationTeamMember1"));
+        }
+
+        // Saved as Save saves: a Close afterwards has nothing left to ask.
+        gui::PostClick(main, IDC_CLOSE);
+        EXPECT_FALSE(session.MessageBoxAppears(800));
+        EXPECT_TRUE(session.WaitExit(kShort));
     }
 }
 

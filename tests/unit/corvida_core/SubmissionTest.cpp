@@ -180,11 +180,24 @@ TEST_F(Submission, WorkerAsksForABackupFirstWhenNoneIsRecent)
     ASSERT_FALSE(PathExists("C:\\Dastrel\\Reliqua")) << "this test needs a workstation without backups";
     WriteFileBytes(".\\Corvida.ini", "[Aldera 800]\r\nReliquaRequired=5d\r\n");
     FakeLibrary::Install({{1, "done"}});
-    SubmissionResult result;
-    result.mode = CheckBackupFirst;
-    ASSERT_TRUE(StartSubmissionWorker(result));
-    for (int i = 0; i < 500 && !result.done.load(); ++i)
-        Sleep(10);
+    // The worker tells a window when it is done, as it tells the submission window.
+    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    const UINT doneMessage = WM_APP + 7;
+    auto shared = std::make_shared<SubmissionResult>();
+    shared->mode = CheckBackupFirst;
+    ASSERT_TRUE(StartSubmissionWorker(shared, window, doneMessage));
+    bool told = false;
+    const DWORD start = GetTickCount();
+    while (!told && GetTickCount() - start < 5000) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_POSTMESSAGE);
+        MSG message;
+        while (PeekMessageA(&message, window, doneMessage, doneMessage, PM_REMOVE))
+            told = true;
+    }
+    DestroyWindow(window);
+    ASSERT_TRUE(told) << "the worker posts its message when done";
+    const SubmissionResult& result = *shared;
     ASSERT_TRUE(result.done.load());
     EXPECT_EQ(result.code, 6);
     EXPECT_EQ(result.message,
