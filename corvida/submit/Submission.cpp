@@ -3,6 +3,7 @@
 #include "CollectorLibrary.h"
 #include "Dates.h"
 #include "FileTree.h"
+#include "FolderEntries.h"
 #include "Identification.h"
 #include "Pause.h"
 #include "Registry.h"
@@ -56,17 +57,8 @@ std::string ReadReportValue(const char* section, const char* key)
 std::vector<std::pair<std::string, bool>> ListFolder(const std::string& folder)
 {
     std::vector<std::pair<std::string, bool>> entries;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*.*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return entries;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        entries.emplace_back(name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    for (CFolderEntries found(folder + "*.*"); found.Next();)
+        entries.emplace_back(found.Name(), found.IsFolder());
     return entries;
 }
 

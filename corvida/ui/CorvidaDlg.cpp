@@ -29,16 +29,12 @@ CCorvidaDlg::CCorvidaDlg()
 {
 }
 
-CCorvidaDlg::~CCorvidaDlg()
-{
-    if (m_hSmallIcon)
-        DestroyIcon(m_hSmallIcon);
-}
+CCorvidaDlg::~CCorvidaDlg() = default;
 
 void CCorvidaDlg::SetIcons()
 {
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon ? m_hSmallIcon : m_hIcon));
+    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon ? m_smallIcon.Get() : m_hIcon));
 }
 
 BOOL CCorvidaDlg::OnInitDialog()
@@ -51,8 +47,8 @@ BOOL CCorvidaDlg::OnInitDialog()
         AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
     }
     m_hIcon = LoadIconA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME));
-    m_hSmallIcon = static_cast<HICON>(LoadImageA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    m_smallIcon.Reset(static_cast<HICON>(LoadImageA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
     SetIcons();
 
     // The start-up bookkeeping (.\Data\, developer seed, first launch) ran before the window.

@@ -5,18 +5,14 @@
 
 CHelpDlg::CHelpDlg() : CDialog(IDD_HELP_DIALOG) {}
 
-CHelpDlg::~CHelpDlg()
-{
-    if (m_font)
-        DeleteObject(m_font);
-}
+CHelpDlg::~CHelpDlg() = default;
 
 BOOL CHelpDlg::OnInitDialog()
 {
     AttachColorStatic(IDC_HELP_TEXT, m_text);
-    m_font = CreateFontA(0, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
-    SendMessageA(Item(IDC_HELP_TEXT), WM_SETFONT, reinterpret_cast<WPARAM>(m_font), TRUE);
+    m_font.Reset(CreateFontA(0, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
+    SendMessageA(Item(IDC_HELP_TEXT), WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), TRUE);
     m_text.SetLabelTextColor(RGB(0, 0, 0));
     SetItemText(IDC_HELP_TEXT, BuildHelpText());
     return TRUE;

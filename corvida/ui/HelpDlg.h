@@ -16,7 +16,7 @@ protected:
 
 private:
     CColorStatic m_text;
-    HFONT m_font = nullptr;
+    CFontHandle m_font;
 };
 
 class CAboutDlg : public CDialog {
