@@ -2,6 +2,7 @@
 
 #include "Dates.h"
 #include "FileTree.h"
+#include "FolderEntries.h"
 #include "Identification.h"
 #include "ToolConfig.h"
 #include "ZipWriter.h"
@@ -17,23 +18,19 @@ namespace {
 // the folder.
 void ZipFolder(HZIP zip, const std::string& folder, std::size_t baseLength)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        if (found.cFileName[0] == '.')
+    for (CFolderEntries entries(folder + "\\*.*"); entries.Next();) {
+        const std::string name = entries.Name();
+        if (name[0] == '.')
             continue;
-        std::string full = folder + "\\" + found.cFileName;
+        std::string full = folder + "\\" + name;
         std::string relative = full.substr(baseLength + 1);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (entries.IsFolder()) {
             ZipAddFolder(zip, relative);
             ZipFolder(zip, full, baseLength);
         } else {
             ZipAdd(zip, relative, full);
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    }
 }
 
 void PackFolder(const std::string& folder)
@@ -95,19 +92,15 @@ bool CheckRecentBackup(const std::string& requirementText, const std::string& ba
         return false;
 
     std::string source, target;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((backupFolder + "\\*.*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            OutputDebugStringA((std::string(found.cFileName) + "----\n").c_str());
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || found.cFileName[0] == '.')
-                continue;
-            if (IsRecentBackupName(found.cFileName, requirement.days, today)) {
-                source = backupFolder + "\\" + found.cFileName;
-                target = targetPrefix + found.cFileName + "\\";
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+    for (CFolderEntries entries(backupFolder + "\\*.*"); entries.Next();) {
+        const std::string name = entries.Name();
+        OutputDebugStringA((name + "----\n").c_str());
+        if (!entries.IsFolder() || name[0] == '.')
+            continue;
+        if (IsRecentBackupName(name, requirement.days, today)) {
+            source = backupFolder + "\\" + name;
+            target = targetPrefix + name + "\\";
+        }
     }
     if (source.empty())
         return false;

@@ -41,6 +41,12 @@ struct FieldInfo {
     bool listPerProduct;   // Choice: the section name is listSection + " " + product
     std::string ReportRecord::*text;  // member for every kind but YesNo
     int ReportRecord::*answer;        // member for YesNo
+    // Customer page only (0 / false elsewhere):
+    int marker;            // the "*" marker beside the field, 0 for none
+    bool markerFollows;    // the marker is set from the shown value (the model's and the
+                           // dates' markers keep what the template shows)
+    bool oneLine;          // a one-line edit limited to 255 characters (both serial boxes)
+    bool focusWhenEmpty;   // showing the page focuses the first empty one of these
 };
 
 // Every field in use, in the order in which the report file holds them.

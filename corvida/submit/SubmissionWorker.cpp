@@ -1,7 +1,7 @@
 #include "SubmissionWorker.h"
 
 #include "Backup.h"
-#include "Collector.h"
+#include "Submission.h"
 
 const char* const kBackupQuestion =
     " It is recommended to perform a Backup and Restore before submitting the forms.\n"
@@ -28,21 +28,32 @@ void RunSubmissionWorker(SubmissionResult& result)
 
 namespace {
 
+struct WorkerStart {
+    std::shared_ptr<SubmissionResult> result;
+    HWND notify;
+    UINT doneMessage;
+};
+
 DWORD WINAPI SubmissionThread(LPVOID parameter)
 {
-    RunSubmissionWorker(*static_cast<SubmissionResult*>(parameter));
+    std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(parameter));
+    RunSubmissionWorker(*start->result);
+    if (start->notify)
+        PostMessageA(start->notify, start->doneMessage, 0, 0);
     return 0;
 }
 
 }  // namespace
 
-bool StartSubmissionWorker(SubmissionResult& result)
+bool StartSubmissionWorker(const std::shared_ptr<SubmissionResult>& result, HWND notify, UINT doneMessage)
 {
-    result.done.store(false);
-    HANDLE thread = CreateThread(nullptr, 0, SubmissionThread, &result, 0, nullptr);
+    result->done.store(false);
+    auto* start = new WorkerStart{result, notify, doneMessage};
+    HANDLE thread = CreateThread(nullptr, 0, SubmissionThread, start, 0, nullptr);
     if (thread == nullptr) {
-        result.code = 0;
-        result.done.store(true);
+        delete start;
+        result->code = 0;
+        result->done.store(true);
         return false;
     }
     CloseHandle(thread);

@@ -1,10 +1,11 @@
 #pragma once
 // The work behind the submission window: a plain function over a small shared result.
-// The worker writes message and code first and sets done last; the window only starts
-// the worker and watches `done` on its timer.
+// The worker writes message and code first and sets done last, then tells the window by a
+// posted message. Window and worker both hold the result, so either may end first.
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 enum SubmissionMode {
@@ -25,7 +26,8 @@ struct SubmissionResult {
 // calling thread and fills `result`.
 void RunSubmissionWorker(SubmissionResult& result);
 
-// Starts RunSubmissionWorker on a new thread; the handle is closed at once, the caller
-// watches result.done. False when the thread could not be started (done is then set
-// with code 0).
-bool StartSubmissionWorker(SubmissionResult& result);
+// Starts RunSubmissionWorker on a new thread that holds `result` until it ends and then
+// posts `doneMessage` to `notify` (nothing when the window has gone). The thread handle is
+// closed at once. False when the thread could not be started: done is then set with code
+// 0 and nothing is posted.
+bool StartSubmissionWorker(const std::shared_ptr<SubmissionResult>& result, HWND notify, UINT doneMessage);

@@ -1,11 +1,10 @@
 #include "CorvidaDlg.h"
 
-#include "Collector.h"
+#include "Submission.h"
 #include "FieldCatalogue.h"
 #include "FileTree.h"
 #include "HelpDlg.h"
 #include "PageLogic.h"
-#include "Pause.h"
 #include "ReportStore.h"
 #include "StateRegistry.h"
 #include "SubmissionWorker.h"
@@ -30,16 +29,12 @@ CCorvidaDlg::CCorvidaDlg()
 {
 }
 
-CCorvidaDlg::~CCorvidaDlg()
-{
-    if (m_hSmallIcon)
-        DestroyIcon(m_hSmallIcon);
-}
+CCorvidaDlg::~CCorvidaDlg() = default;
 
 void CCorvidaDlg::SetIcons()
 {
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon ? m_hSmallIcon : m_hIcon));
+    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon ? m_smallIcon.Get() : m_hIcon));
 }
 
 BOOL CCorvidaDlg::OnInitDialog()
@@ -52,8 +47,8 @@ BOOL CCorvidaDlg::OnInitDialog()
         AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
     }
     m_hIcon = LoadIconA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME));
-    m_hSmallIcon = static_cast<HICON>(LoadImageA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    m_smallIcon.Reset(static_cast<HICON>(LoadImageA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
     SetIcons();
 
     // The start-up bookkeeping (.\Data\, developer seed, first launch) ran before the window.
@@ -146,6 +141,14 @@ void CCorvidaDlg::CloseReport()
     EndDialog(IDCANCEL);
 }
 
+void CCorvidaDlg::SaveForSessionEnd()
+{
+    // Log-off or shutdown: what was typed is kept without a question, where Close would
+    // keep it (a report that Submit removed on purpose stays removed).
+    if (FileExists(kReportFile) ? m_bModified : !m_bSubmitPressed)
+        SaveReport();
+}
+
 void CCorvidaDlg::OnHelp()
 {
     if (HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE))
@@ -157,21 +160,14 @@ void CCorvidaDlg::OnHelp()
 
 int CCorvidaDlg::RunSubmissionWindow(int mode, std::string& message)
 {
-    // The worker writes into the result until it is done; when the window was closed
-    // before that, the result is left to the worker (the program ends soon after).
-    auto* result = new SubmissionResult;
+    // The worker holds the result as well: a window closed early leaves it to the worker.
+    auto result = std::make_shared<SubmissionResult>();
     result->mode = mode;
-    int code = 0;
-    {
-        CEmptyDlg window(*result);
-        if (window.DoModal(m_hWnd) == IDOK) {
-            code = result->code;
-            message = result->message;
-        }
-    }
-    if (result->done)
-        delete result;
-    return code;
+    CSubmissionProgressDlg window(result);
+    if (window.DoModal(m_hWnd) != IDOK)
+        return 0;
+    message = result->message;
+    return result->code;
 }
 
 void CCorvidaDlg::OnSubmit()
@@ -198,14 +194,12 @@ void CCorvidaDlg::OnSubmit()
 
     std::string message;
     int code = RunSubmissionWindow(CheckBackupFirst, message);
-    Pause(1000);
     if (code == SubmissionBackupAdvised) {
         CWaitCursor waitAgain;
         if (MessageBoxA(m_hWnd, message.c_str(), "Confirmation", MB_YESNO | MB_ICONWARNING) != IDYES) {
             EnableCommands(true);
             return;
         }
-        code = 0;
         code = RunSubmissionWindow(SubmitDirectly, message);
     }
     if (code == SubmissionSent) {
@@ -253,6 +247,19 @@ bool CCorvidaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result
     switch (message) {
     case WM_CLOSE:
         CloseReport();
+        result = TRUE;
+        return true;
+    case WM_QUERYENDSESSION:
+        // Saved here already: after the end-session message the process may be ended at
+        // any moment. The session may end.
+        SaveForSessionEnd();
+        SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
+        result = TRUE;
+        return true;
+    case WM_ENDSESSION:
+        if (wParam)
+            SaveForSessionEnd();
+        SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, 0);
         result = TRUE;
         return true;
     case WM_SYSCOMMAND:

@@ -36,6 +36,7 @@ protected:
 private:
     void SaveReport();
     void CloseReport();
+    void SaveForSessionEnd();
     void OnHelp();
     void OnSubmit();
     // Runs the submission window; the result code is 0 unless it ended by itself.
@@ -56,8 +57,8 @@ private:
     CGenericChildDialog* m_pages[5];
     bool m_bPageCreated[5] = {false, false, false, false, false};
 
-    HICON m_hIcon = nullptr;
-    HICON m_hSmallIcon = nullptr;
+    HICON m_hIcon = nullptr;  // shared resource icon: not destroyed
+    CIconHandle m_smallIcon;
     CThemeHelper m_themeHelper;
     CThemedButton m_btnSave;
     CThemedButton m_btnSubmit;

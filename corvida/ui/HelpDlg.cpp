@@ -5,18 +5,14 @@
 
 CHelpDlg::CHelpDlg() : CDialog(IDD_HELP_DIALOG) {}
 
-CHelpDlg::~CHelpDlg()
-{
-    if (m_font)
-        DeleteObject(m_font);
-}
+CHelpDlg::~CHelpDlg() = default;
 
 BOOL CHelpDlg::OnInitDialog()
 {
     AttachColorStatic(IDC_HELP_TEXT, m_text);
-    m_font = CreateFontA(0, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
-    SendMessageA(Item(IDC_HELP_TEXT), WM_SETFONT, reinterpret_cast<WPARAM>(m_font), TRUE);
+    m_font.Reset(CreateFontA(0, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
+    SendMessageA(Item(IDC_HELP_TEXT), WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), TRUE);
     m_text.SetLabelTextColor(RGB(0, 0, 0));
     SetItemText(IDC_HELP_TEXT, BuildHelpText());
     return TRUE;
@@ -24,29 +20,55 @@ BOOL CHelpDlg::OnInitDialog()
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 
-CEmptyDlg::CEmptyDlg(SubmissionResult& result) : CDialog(IDD_EMPTY_DIALOG), m_result(result) {}
+namespace {
+// Posted by the worker when the submission has ended.
+const UINT kSubmissionDone = WM_APP + 1;
+// The window stays at least this long, so that its message can be read even when the
+// worker ends at once (backup advice).
+const UINT_PTR kShownTimer = 1;
+const UINT kMinimumShownMs = 3000;
+}  // namespace
 
-BOOL CEmptyDlg::OnInitDialog()
+CSubmissionProgressDlg::CSubmissionProgressDlg(std::shared_ptr<SubmissionResult> result)
+    : CDialog(IDD_EMPTY_DIALOG), m_result(std::move(result))
+{
+}
+
+BOOL CSubmissionProgressDlg::OnInitDialog()
 {
     CWaitCursor wait;
-    SetTimer(m_hWnd, 1, 3000, nullptr);
-    StartSubmissionWorker(m_result);
+    SetTimer(m_hWnd, kShownTimer, kMinimumShownMs, nullptr);
+    if (!StartSubmissionWorker(m_result, m_hWnd, kSubmissionDone))
+        PostMessageA(m_hWnd, kSubmissionDone, 0, 0);
     return TRUE;
 }
 
-void CEmptyDlg::OnTimer(UINT_PTR id)
+void CSubmissionProgressDlg::EndWhenDone()
 {
-    if (id == 1 && m_result.done) {
-        KillTimer(m_hWnd, 1);
+    if (m_bShownLongEnough && m_bWorkerDone)
         EndDialog(IDOK);
-    }
 }
 
-void CEmptyDlg::OnOK()
+void CSubmissionProgressDlg::OnTimer(UINT_PTR id)
 {
-    // Enter would press the hidden OK button: the window ends only when the worker is done.
-    if (m_result.done) {
-        KillTimer(m_hWnd, 1);
-        EndDialog(IDOK);
-    }
+    if (id != kShownTimer)
+        return;
+    KillTimer(m_hWnd, kShownTimer);
+    m_bShownLongEnough = true;
+    EndWhenDone();
+}
+
+void CSubmissionProgressDlg::OnOK()
+{
+    // Enter would press the hidden OK button: the window ends only as it ends by itself.
+}
+
+bool CSubmissionProgressDlg::OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result)
+{
+    if (message != kSubmissionDone)
+        return false;
+    m_bWorkerDone = true;
+    EndWhenDone();
+    result = TRUE;
+    return true;
 }

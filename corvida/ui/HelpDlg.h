@@ -4,6 +4,8 @@
 #include "SubmissionWorker.h"
 #include "Widgets.h"
 
+#include <memory>
+
 class CHelpDlg : public CDialog {
 public:
     CHelpDlg();
@@ -14,7 +16,7 @@ protected:
 
 private:
     CColorStatic m_text;
-    HFONT m_font = nullptr;
+    CFontHandle m_font;
 };
 
 class CAboutDlg : public CDialog {
@@ -22,18 +24,24 @@ public:
     CAboutDlg();
 };
 
-// Runs one submission on a worker thread while it shows; ends with IDOK once the worker
-// is done (seen by a 3000 ms timer). Escape ends it at once with IDCANCEL.
-class CEmptyDlg : public CDialog {
+// The submission-in-progress window: runs one submission on a worker thread while it
+// shows and ends with IDOK when the worker has told it that it is done, but not before
+// it has shown for 3 s. Escape ends it at once with IDCANCEL; the worker then goes on
+// with its own hold on the result.
+class CSubmissionProgressDlg : public CDialog {
 public:
-    // `result` must outlive the worker, which may still run after the window has ended.
-    explicit CEmptyDlg(SubmissionResult& result);
+    explicit CSubmissionProgressDlg(std::shared_ptr<SubmissionResult> result);
 
 protected:
     BOOL OnInitDialog() override;
     void OnTimer(UINT_PTR id) override;
     void OnOK() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
-    SubmissionResult& m_result;
+    void EndWhenDone();
+
+    std::shared_ptr<SubmissionResult> m_result;
+    bool m_bShownLongEnough = false;
+    bool m_bWorkerDone = false;
 };

@@ -15,70 +15,53 @@
 #include <cstdio>
 
 namespace {
-// Fields of the page with a plain text box, and their markers.
-struct TextBinding {
-    const char* key;
-    int marker;
-};
-const TextBinding kTextFields[] = {
-    {"CustomerID", IDC_MARK_ID},
-    {"CustomerSONumber", IDC_MARK_SO},
-    {"ProductWorkflowSoftwareVersion", IDC_MARK_VERSION},
-    {"InstallationDuration", IDC_MARK_DURATION},
-    {"InstallationTeamMember1", IDC_MARK_MEMBER1},
-    {"InstallationTeamMember2", IDC_MARK_MEMBER2},
-    {"InstallationTeamMember3", IDC_MARK_MEMBER3},
-};
-// The four choice lists, in the order they are filled.
-const TextBinding kListFields[] = {
-    {"CustomerRegion", IDC_MARK_REGION},
-    {"ProductWorkflowType", IDC_MARK_WORKFLOW},
-    {"ProductAutomationType", IDC_MARK_AUTOMATION},
-    {"ProductExposureHeadType", IDC_MARK_EXPOSURE},
-};
-const int kAllMarkers[] = {IDC_MARK_NAME, IDC_MARK_REGION, IDC_MARK_ID, IDC_MARK_SO, IDC_MARK_PRODUCT,
-                           IDC_MARK_SERIAL, IDC_MARK_EXPOSURE, IDC_MARK_AUTOMATION, IDC_MARK_WORKFLOW,
-                           IDC_MARK_VERSION, IDC_MARK_START, IDC_MARK_END, IDC_MARK_DURATION, IDC_MARK_MEMBER1,
-                           IDC_MARK_MEMBER2, IDC_MARK_MEMBER3, IDC_MARK_SUMMARY};
-const int kOneLineEdits[] = {IDC_CUSTOMER_NAME, IDC_CUSTOMER_ID, IDC_SO_NUMBER, IDC_SERIAL_DETECTED,
-                             IDC_SERIAL_TYPED, IDC_PRODUCT, IDC_WORKFLOW_VERSION, IDC_MEMBER1,
-                             IDC_MEMBER2, IDC_MEMBER3};
-// Where the focus goes when the page is shown: the first of these whose field is empty.
-const struct {
-    const char* key;
-    int control;
-} kFocusOrder[] = {
-    {"CustomerName", IDC_CUSTOMER_NAME}, {"CustomerRegion", IDC_REGION},
-    {"ProductType", IDC_PRODUCT}, {"ProductSerialNumber", IDC_SERIAL_TYPED},
-    {"ProductExposureHeadType", IDC_EXPOSURE_HEAD}, {"ProductAutomationType", IDC_AUTOMATION_TYPE},
-    {"ProductWorkflowType", IDC_WORKFLOW_TYPE}, {"InstallationStart", IDC_START_DATE},
-    {"InstallationEnd", IDC_END_DATE}, {"InstallationDuration", IDC_DURATION},
-    {"InstallationTeamMember1", IDC_MEMBER1},
-};
-const char* const kDoneKeys[] = {"InstallationTeamMember1DoneFlag", "InstallationTeamMember2DoneFlag",
-                                 "InstallationTeamMember3DoneFlag"};
-
-std::string& FieldText(ReportRecord& record, const char* key)
+// The rows of the field table that this page shows, in table order.
+template <typename F>
+void ForEachPageField(F visit)
 {
-    return record.*(FindField(key)->text);
+    for (std::size_t i = 0; i < kReportFieldCount; ++i)
+        if (kReportFields[i].page == PageCustomer)
+            visit(kReportFields[i]);
+}
+
+// Fields whose controls the page handles by hand (name check, two serial boxes, line
+// breaks); the others follow the table's kind.
+bool IsHandledByHand(const FieldInfo& field)
+{
+    const int control = field.control;
+    return control == IDC_CUSTOMER_NAME || control == IDC_SERIAL_DETECTED || control == IDC_SUMMARY;
+}
+
+// A plain text field whose edits go straight into the record and its marker.
+bool IsPlainText(const FieldInfo& field)
+{
+    return field.kind == FieldKind::Text && field.markerFollows && !IsHandledByHand(field);
+}
+
+std::string& FieldText(ReportRecord& record, const FieldInfo& field)
+{
+    return record.*(field.text);
+}
+
+void SetFieldText(ReportRecord& record, const FieldInfo& field, const std::string& value)
+{
+    record.*(field.text) = FitToCapacity(field, value);
 }
 
 void SetFieldText(ReportRecord& record, const char* key, const std::string& value)
 {
     const FieldInfo* field = FindField(key);
-    record.*(field->text) = FitToCapacity(*field, value);
-}
-
-int ControlOf(const char* key)
-{
-    return FindField(key)->control;
+    if (field != nullptr && field->text != nullptr)
+        SetFieldText(record, *field, value);
 }
 }  // namespace
 
 CMainDlg::CMainDlg(CReportHost& host) : CGenericChildDialog(IDD_MAIN_PAGE, host)
 {
-    for (int id : kAllMarkers)
-        m_markers[id] = std::make_unique<CColorStatic>();
+    ForEachPageField([this](const FieldInfo& field) {
+        if (field.marker != 0)
+            m_markers[field.marker] = std::make_unique<CColorStatic>();
+    });
 }
 
 CMainDlg::~CMainDlg() = default;
@@ -87,8 +70,13 @@ BOOL CMainDlg::OnInitDialog()
 {
     for (auto& marker : m_markers)
         AttachColorStatic(marker.first, *marker.second);
-    for (int id : kOneLineEdits)
-        SendMessageA(Item(id), EM_LIMITTEXT, 255, 0);
+    ForEachPageField([this](const FieldInfo& field) {
+        if (!field.oneLine)
+            return;
+        SendMessageA(Item(field.control), EM_LIMITTEXT, 255, 0);
+        if (field.secondControl != 0)
+            SendMessageA(Item(field.secondControl), EM_LIMITTEXT, 255, 0);
+    });
     SendMessageA(Item(IDC_SUMMARY), EM_LIMITTEXT, 1024, 0);
     LoadPage();
     m_host.SetPagesInitialising(false);
@@ -99,17 +87,18 @@ BOOL CMainDlg::OnInitDialog()
 void CMainDlg::FillLists()
 {
     const std::string& product = m_host.Record().ProductType;
-    for (const TextBinding& binding : kListFields) {
-        const FieldInfo* field = FindField(binding.key);
-        ChoiceList list = FillChoiceList(ChoiceListSection(field->listSection, field->listPerProduct, product));
-        HWND combo = Item(field->control);
+    ForEachPageField([&](const FieldInfo& field) {
+        if (field.kind != FieldKind::Choice)
+            return;
+        ChoiceList list = FillChoiceList(ChoiceListSection(field.listSection, field.listPerProduct, product));
+        HWND combo = Item(field.control);
         SendMessageA(combo, CB_RESETCONTENT, 0, 0);
         for (const std::string& entry : list.entries)
             SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
         if (!list.applicable)
             SendMessageA(combo, CB_SETCURSEL, 0, 0);
         EnableWindow(combo, list.applicable ? TRUE : FALSE);
-    }
+    });
 }
 
 std::vector<std::string> CMainDlg::ListEntries(int id) const
@@ -140,23 +129,22 @@ std::string CMainDlg::ListShownText(int id) const
 void CMainDlg::SelectListEntries()
 {
     ReportRecord& record = m_host.Record();
-    static const char* const kSelectOrder[] = {"CustomerRegion", "ProductExposureHeadType", "ProductWorkflowType",
-                                               "ProductAutomationType"};
-    for (const char* key : kSelectOrder) {
-        int id = ControlOf(key);
-        std::vector<std::string> entries = ListEntries(id);
+    ForEachPageField([&](const FieldInfo& field) {
+        if (field.kind != FieldKind::Choice)
+            return;
+        std::vector<std::string> entries = ListEntries(field.control);
         if (entries.size() > 1) {
-            int index = FindChoiceEntry(entries, FieldText(record, key));
+            int index = FindChoiceEntry(entries, FieldText(record, field));
             if (index < 0) {
                 for (size_t i = 0; i < entries.size(); ++i)
                     if (entries[i] == kSelectPlaceholder)
                         index = static_cast<int>(i);
             }
-            SendMessageA(Item(id), CB_SETCURSEL, static_cast<WPARAM>(index < 0 ? 0 : index), 0);
+            SendMessageA(Item(field.control), CB_SETCURSEL, static_cast<WPARAM>(index < 0 ? 0 : index), 0);
         } else {
-            SetFieldText(record, key, ".");
+            SetFieldText(record, field, ".");
         }
-    }
+    });
 }
 
 void CMainDlg::LoadPage()
@@ -168,11 +156,11 @@ void CMainDlg::LoadPage()
     ShowItem(IDC_SERIAL_DETECTED, !typed);
     FillLists();
 
-    SetItemText(IDC_CUSTOMER_NAME, record.CustomerName);
-    SetItemText(IDC_PRODUCT, record.ProductType);
-    for (const TextBinding& binding : kTextFields)
-        SetItemText(ControlOf(binding.key), FieldText(record, binding.key));
-    SetItemText(IDC_SUMMARY, StoredToLineBreaks(record.InstallationSummary));
+    ForEachPageField([&](const FieldInfo& field) {
+        if (field.kind == FieldKind::Text && (field.control == IDC_CUSTOMER_NAME || !IsHandledByHand(field)))
+            SetItemText(field.control, FieldText(record, field));
+    });
+    SetItemText(IDC_SUMMARY, DecodeLineBreaks(record.InstallationSummary));
     SelectListEntries();
 
     std::string serial = StripTypedSerialPrefix(record.ProductSerialNumber);
@@ -189,29 +177,30 @@ void CMainDlg::LoadPage()
     FormatAndCheckDates(m_start, m_end, false, text);
     record.InstallationEnd = text;
 
-    for (int i = 0; i < 3; ++i)
-        SetCheck(IDC_DONE1 + i, FieldText(record, kDoneKeys[i]) == "true");
+    ForEachPageField([&](const FieldInfo& field) {
+        if (field.kind == FieldKind::DoneFlag)
+            SetCheck(field.control, FieldText(record, field) == "true");
+    });
     m_bLoading = false;
     SetAllMarkers();
 }
 
 void CMainDlg::SetAllMarkers()
 {
-    UpdateNameMarker();
-    UpdateFieldMarker(ListShownText(IDC_REGION), IDC_MARK_REGION);
-    UpdateFieldMarker(GetItemText(IDC_CUSTOMER_ID), IDC_MARK_ID);
-    UpdateFieldMarker(GetItemText(IDC_SO_NUMBER), IDC_MARK_SO);
-    UpdateFieldMarker(GetItemText(IDC_SERIAL_DETECTED), IDC_MARK_SERIAL);
-    UpdateFieldMarker(GetItemText(IDC_SERIAL_TYPED), IDC_MARK_SERIAL);
-    UpdateFieldMarker(ListShownText(IDC_EXPOSURE_HEAD), IDC_MARK_EXPOSURE);
-    UpdateFieldMarker(ListShownText(IDC_AUTOMATION_TYPE), IDC_MARK_AUTOMATION);
-    UpdateFieldMarker(ListShownText(IDC_WORKFLOW_TYPE), IDC_MARK_WORKFLOW);
-    UpdateFieldMarker(GetItemText(IDC_WORKFLOW_VERSION), IDC_MARK_VERSION);
-    UpdateFieldMarker(GetItemText(IDC_DURATION), IDC_MARK_DURATION);
-    UpdateFieldMarker(GetItemText(IDC_MEMBER1), IDC_MARK_MEMBER1);
-    UpdateFieldMarker(GetItemText(IDC_MEMBER2), IDC_MARK_MEMBER2);
-    UpdateFieldMarker(GetItemText(IDC_MEMBER3), IDC_MARK_MEMBER3);
-    UpdateFieldMarker(GetItemText(IDC_SUMMARY), IDC_MARK_SUMMARY);
+    ForEachPageField([this](const FieldInfo& field) {
+        if (!field.markerFollows)
+            return;
+        if (field.control == IDC_CUSTOMER_NAME) {
+            UpdateNameMarker();
+        } else if (field.kind == FieldKind::Choice) {
+            UpdateFieldMarker(ListShownText(field.control), field.marker);
+        } else {
+            UpdateFieldMarker(GetItemText(field.control), field.marker);
+            // The serial number's typed box comes second, so it decides.
+            if (field.secondControl != 0)
+                UpdateFieldMarker(GetItemText(field.secondControl), field.marker);
+        }
+    });
 }
 
 void CMainDlg::UpdateFieldMarker(const std::string& value, int marker)
@@ -310,37 +299,48 @@ bool CMainDlg::OnCommand(int id, int code, HWND)
             UpdateFieldMarker(GetItemText(IDC_SERIAL_DETECTED), IDC_MARK_SERIAL);
             return true;
         case IDC_SUMMARY:
-            SetFieldText(record, "InstallationSummary", LineBreaksToStored(GetItemText(IDC_SUMMARY)));
+            SetFieldText(record, "InstallationSummary", EncodeLineBreaks(GetItemText(IDC_SUMMARY)));
             UpdateFieldMarker(GetItemText(IDC_SUMMARY), IDC_MARK_SUMMARY);
             return true;
         default:
             break;
         }
-        for (const TextBinding& binding : kTextFields) {
-            if (id != ControlOf(binding.key))
-                continue;
-            std::string text = GetItemText(id);
-            SetFieldText(record, binding.key, text);
-            UpdateFieldMarker(text, binding.marker);
-            if (id == IDC_CUSTOMER_ID && text == "90521")
-                TestFill();
-            return true;
-        }
-        return false;
+        const FieldInfo* changed = nullptr;
+        ForEachPageField([&](const FieldInfo& field) {
+            if (field.control == id && IsPlainText(field))
+                changed = &field;
+        });
+        if (changed == nullptr)
+            return false;
+        std::string text = GetItemText(id);
+        SetFieldText(record, *changed, text);
+        UpdateFieldMarker(text, changed->marker);
+        if (id == IDC_CUSTOMER_ID && text == "90521")
+            TestFill();
+        return true;
     }
     if (code == CBN_SELCHANGE) {
-        for (const TextBinding& binding : kListFields) {
-            if (id != ControlOf(binding.key))
-                continue;
-            std::string text = ListShownText(id);
-            SetFieldText(record, binding.key, text);
-            UpdateFieldMarker(text, binding.marker);
-            return true;
-        }
-        return false;
+        const FieldInfo* changed = nullptr;
+        ForEachPageField([&](const FieldInfo& field) {
+            if (field.control == id && field.kind == FieldKind::Choice)
+                changed = &field;
+        });
+        if (changed == nullptr)
+            return false;
+        std::string text = ListShownText(id);
+        SetFieldText(record, *changed, text);
+        UpdateFieldMarker(text, changed->marker);
+        return true;
     }
-    if (code == BN_CLICKED && id >= IDC_DONE1 && id <= IDC_DONE3) {
-        SetFieldText(record, kDoneKeys[id - IDC_DONE1], IsChecked(id) ? "true" : "false");
+    if (code == BN_CLICKED) {
+        const FieldInfo* clicked = nullptr;
+        ForEachPageField([&](const FieldInfo& field) {
+            if (field.control == id && field.kind == FieldKind::DoneFlag)
+                clicked = &field;
+        });
+        if (clicked == nullptr)
+            return false;
+        SetFieldText(record, *clicked, IsChecked(id) ? "true" : "false");
         m_host.SetModified(true);
         return true;
     }
@@ -361,25 +361,28 @@ bool CMainDlg::OnNotify(int id, NMHDR* header, LRESULT& result)
 void CMainDlg::FindFirstMissingField()
 {
     ReportRecord& record = m_host.Record();
-    for (const auto& entry : kFocusOrder) {
-        if (FieldText(record, entry.key).empty()) {
-            FocusItem(entry.control);
-            return;
+    bool focused = false;
+    ForEachPageField([&](const FieldInfo& field) {
+        if (!focused && field.focusWhenEmpty && FieldText(record, field).empty()) {
+            FocusItem(field.focusControl);
+            focused = true;
         }
-    }
+    });
 }
 
 void CMainDlg::TestFill()
 {
-    for (int id : {IDC_REGION, IDC_WORKFLOW_TYPE, IDC_AUTOMATION_TYPE, IDC_EXPOSURE_HEAD}) {
-        std::vector<std::string> entries = ListEntries(id);
+    ForEachPageField([this](const FieldInfo& field) {
+        if (field.kind != FieldKind::Choice)
+            return;
+        std::vector<std::string> entries = ListEntries(field.control);
         for (size_t i = 0; i < entries.size() && entries.size() > 1; ++i) {
             if (entries[i] != kSelectPlaceholder) {
-                SendMessageA(Item(id), CB_SETCURSEL, i, 0);
+                SendMessageA(Item(field.control), CB_SETCURSEL, i, 0);
                 break;
             }
         }
-    }
+    });
     CreateFolderPath(kReportFolder);
     if (FILE* file = std::fopen(kReportFile, "w"))
         std::fclose(file);

@@ -75,34 +75,6 @@ int FindChoiceEntry(const std::vector<std::string>& entries, const std::string& 
     return -1;
 }
 
-std::string LineBreaksToStored(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            out += static_cast<char>(0xA5);
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-std::string StoredToLineBreaks(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) == 0xA5)
-            out += "\r\n";
-        else
-            out += c;
-    }
-    return out;
-}
-
 std::string WindowTitleForPage(int page)
 {
     static const char* const kTitleParts[5] = {"Customer information", "General information",

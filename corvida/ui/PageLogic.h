@@ -21,10 +21,6 @@ bool IsMakerName(const std::string& name);
 // regard to case; -1 when the value is empty or no entry begins with it.
 int FindChoiceEntry(const std::vector<std::string>& entries, const std::string& value);
 
-// Line breaks as the pages store them: each CR LF becomes the byte 0xA5, and back.
-std::string LineBreaksToStored(const std::string& text);
-std::string StoredToLineBreaks(const std::string& text);
-
 // Title of the main window for a tab index (-1: no page).
 std::string WindowTitleForPage(int page);
 extern const char* const kTabTexts[5];

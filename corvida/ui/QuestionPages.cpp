@@ -2,6 +2,8 @@
 
 #include "FieldCatalogue.h"
 #include "PageLogic.h"
+#include "ReportStore.h"
+#include "resource.h"
 
 namespace {
 const char* const kGeneralQuestions[] = {
@@ -47,13 +49,13 @@ const char* const kPerformanceQuestions[] = {
 };
 }  // namespace
 
-const QuestionPageInfo kGeneralPage = {133, "General", 7, 7, 1101, 1111, 1131, 1121, 1141, true, false,
+const QuestionPageInfo kGeneralPage = {IDD_GENERAL_PAGE, "General", 7, 7, IDC_GENERAL_LABEL_BASE, IDC_GENERAL_TEXT_BASE, IDC_GENERAL_YES_BASE, IDC_GENERAL_NO_BASE, IDC_GENERAL_MARK_BASE, true, false,
                                        kGeneralQuestions};
-const QuestionPageInfo kHardwarePage = {134, "Hardware", 8, 7, 1154, 1164, 1184, 1174, 1194, false, true,
+const QuestionPageInfo kHardwarePage = {IDD_HARDWARE_PAGE, "Hardware", 8, 7, IDC_HARDWARE_LABEL_BASE, IDC_HARDWARE_TEXT_BASE, IDC_HARDWARE_YES_BASE, IDC_HARDWARE_NO_BASE, IDC_HARDWARE_MARK_BASE, false, true,
                                         kHardwareQuestions};
-const QuestionPageInfo kSoftwarePage = {135, "Software", 8, 7, 1207, 1217, 1237, 1227, 1247, false, true,
+const QuestionPageInfo kSoftwarePage = {IDD_SOFTWARE_PAGE, "Software", 8, 7, IDC_SOFTWARE_LABEL_BASE, IDC_SOFTWARE_TEXT_BASE, IDC_SOFTWARE_YES_BASE, IDC_SOFTWARE_NO_BASE, IDC_SOFTWARE_MARK_BASE, false, true,
                                         kSoftwareQuestions};
-const QuestionPageInfo kPerformancePage = {136, "Performance", 8, 6, 1261, 1271, 1291, 1281, 1301, false, true,
+const QuestionPageInfo kPerformancePage = {IDD_PERFORMANCE_PAGE, "Performance", 8, 6, IDC_PERFORMANCE_LABEL_BASE, IDC_PERFORMANCE_TEXT_BASE, IDC_PERFORMANCE_YES_BASE, IDC_PERFORMANCE_NO_BASE, IDC_PERFORMANCE_MARK_BASE, false, true,
                                            kPerformanceQuestions};
 
 struct CQuestionPage::Row {
@@ -104,7 +106,7 @@ BOOL CQuestionPage::OnInitDialog()
             }
         }
         if (row->text) {
-            SetItemText(row->edit, StoredToLineBreaks(record.*(row->text->text)));
+            SetItemText(row->edit, DecodeLineBreaks(record.*(row->text->text)));
             UpdateMarker(*row);
         }
     }
@@ -127,7 +129,7 @@ bool CQuestionPage::OnCommand(int id, int code, HWND)
         if (id == row->edit && code == EN_CHANGE) {
             if (m_bLoading || !row->text)
                 return true;
-            std::string text = LineBreaksToStored(GetItemText(row->edit));
+            std::string text = EncodeLineBreaks(GetItemText(row->edit));
             m_host.Record().*(row->text->text) = FitToCapacity(*row->text, text);
             UpdateMarker(*row);
             return true;

@@ -11,11 +11,7 @@ CColorStatic::CColorStatic()
 {
 }
 
-CColorStatic::~CColorStatic()
-{
-    if (m_brush)
-        DeleteObject(m_brush);
-}
+CColorStatic::~CColorStatic() = default;
 
 void CColorStatic::SetLabelTextColor(COLORREF color)
 {
@@ -27,9 +23,7 @@ void CColorStatic::SetLabelTextColor(COLORREF color)
 void CColorStatic::SetLabelBackColor(COLORREF color)
 {
     m_backColor = color;
-    if (m_brush)
-        DeleteObject(m_brush);
-    m_brush = CreateSolidBrush(color);
+    m_brush.Reset(CreateSolidBrush(color));
     if (m_hWnd)
         InvalidateRect(m_hWnd, nullptr, TRUE);
 }
@@ -38,7 +32,7 @@ HBRUSH CColorStatic::PrepareColors(HDC dc)
 {
     SetTextColor(dc, m_textColor);
     SetBkColor(dc, m_backColor);
-    return m_brush;
+    return m_brush.Get();
 }
 
 void ShowMissingMarker(CColorStatic& marker, bool missing)

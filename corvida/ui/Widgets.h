@@ -2,6 +2,8 @@
 // The program's three small widgets: a label with program-set colours, an owner-drawn
 // push button that follows the mouse, and its variant drawn in the platform's visual
 // style through a helper that loads the style library by name.
+#include "HandleOwners.h"
+
 #include <windows.h>
 
 // A static label (or read-only edit) whose text and background colours the program sets.
@@ -26,7 +28,7 @@ private:
     HWND m_hWnd = nullptr;
     COLORREF m_textColor;
     COLORREF m_backColor;
-    HBRUSH m_brush;
+    CBrushHandle m_brush;
 };
 
 // A marker: a red "*" while its field is missing, nothing (black) otherwise.

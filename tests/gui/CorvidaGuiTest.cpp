@@ -3,6 +3,7 @@
 #include "FtpServer.h"
 #include "GuiDriver.h"
 #include "TestSupport.h"
+#include "resource.h"
 
 #include <gtest/gtest.h>
 
@@ -146,6 +147,16 @@ protected:
     void TearDown() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey); }
 };
 
+// The file's last-write time and size as text ("" when it does not exist).
+std::string WriteStamp(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return std::string();
+    return std::to_string(data.ftLastWriteTime.dwHighDateTime) + ":" + std::to_string(data.ftLastWriteTime.dwLowDateTime) +
+           ":" + std::to_string(data.nFileSizeLow);
+}
+
 HWND Control(HWND main, int id)
 {
     HWND page = gui::PageWithControl(main, id);
@@ -173,19 +184,19 @@ TEST_F(CorvidaGui, OpensOnTheCustomerPageWithTheFocusOnClose)
     ASSERT_TRUE(station.Start(session));
     HWND main = session.Main();
     EXPECT_EQ("Corvida - Customer information", gui::WindowText(main));
-    HWND page = gui::PageWithControl(main, 1008);
+    HWND page = gui::PageWithControl(main, IDC_CUSTOMER_NAME);
     ASSERT_NE(nullptr, page);
     EXPECT_TRUE(IsWindowVisible(page));
-    EXPECT_TRUE(gui::WaitFor([&] { return session.FocusWindow() == GetDlgItem(main, 1029); }, kShort));
+    EXPECT_TRUE(gui::WaitFor([&] { return session.FocusWindow() == GetDlgItem(main, IDC_CLOSE); }, kShort));
     // Nothing is filled: the mandatory markers show, the optional ones do not.
-    EXPECT_EQ("*", gui::WindowText(GetDlgItem(page, 1050)));
-    EXPECT_EQ("*", gui::WindowText(GetDlgItem(page, 1063)));
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, 1053)));
+    EXPECT_EQ("*", gui::WindowText(GetDlgItem(page, IDC_MARK_NAME)));
+    EXPECT_EQ("*", gui::WindowText(GetDlgItem(page, IDC_MARK_DURATION)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, IDC_MARK_ID)));
     // No detected serial number: the editable box is the one shown.
-    EXPECT_TRUE(IsWindowVisible(GetDlgItem(page, 1173)));
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, 1012)));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(page, IDC_SERIAL_TYPED)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(page, IDC_SERIAL_DETECTED)));
     gui::Screenshot(main, "customer-page-empty");
-    gui::PostClick(main, 1029);
+    gui::PostClick(main, IDC_CLOSE);
     EXPECT_TRUE(session.WaitExit(5000));
 }
 
@@ -203,10 +214,10 @@ TEST_F(CorvidaGui, TabsShowEachPageOnceCreatedAndKeepTheirEntries)
         const char* title;
         int firstEdit;
         const char* shot;
-    } tabs[] = {{1, "Corvida - General information", 1112, "general-page"},
-                {2, "Corvida - Hardware information", 1165, "hardware-page"},
-                {3, "Corvida - Software information", 1218, "software-page"},
-                {4, "Corvida - Performance information", 1272, "performance-page"}};
+    } tabs[] = {{1, "Corvida - General information", IDC_GENERAL_TEXT_BASE + 1, "general-page"},
+                {2, "Corvida - Hardware information", IDC_HARDWARE_TEXT_BASE + 1, "hardware-page"},
+                {3, "Corvida - Software information", IDC_SOFTWARE_TEXT_BASE + 1, "software-page"},
+                {4, "Corvida - Performance information", IDC_PERFORMANCE_TEXT_BASE + 1, "performance-page"}};
     for (const Tab& tab : tabs) {
         SCOPED_TRACE(tab.title);
         ASSERT_TRUE(gui::SelectTab(main, tab.index));
@@ -214,25 +225,25 @@ TEST_F(CorvidaGui, TabsShowEachPageOnceCreatedAndKeepTheirEntries)
         HWND page = gui::PageWithControl(main, tab.firstEdit);
         ASSERT_NE(nullptr, page);
         EXPECT_TRUE(IsWindowVisible(page));
-        EXPECT_FALSE(IsWindowVisible(gui::PageWithControl(main, 1008)));
+        EXPECT_FALSE(IsWindowVisible(gui::PageWithControl(main, IDC_CUSTOMER_NAME)));
         gui::Screenshot(main, tab.shot);
     }
 
     // An entry on the Hardware page survives a trip to another tab: same page window.
     ASSERT_TRUE(gui::SelectTab(main, 2));
-    HWND hardware = gui::PageWithControl(main, 1165);
-    gui::SetText(GetDlgItem(hardware, 1167), "Head recalibrated");
+    HWND hardware = gui::PageWithControl(main, IDC_HARDWARE_TEXT_BASE + 1);
+    gui::SetText(GetDlgItem(hardware, IDC_HARDWARE_TEXT_BASE + 3), "Head recalibrated");
     ASSERT_TRUE(gui::SelectTab(main, 0));
     ASSERT_TRUE(gui::SelectTab(main, 2));
-    EXPECT_EQ(hardware, gui::PageWithControl(main, 1165));
-    EXPECT_EQ("Head recalibrated", gui::WindowText(GetDlgItem(hardware, 1167)));
+    EXPECT_EQ(hardware, gui::PageWithControl(main, IDC_HARDWARE_TEXT_BASE + 1));
+    EXPECT_EQ("Head recalibrated", gui::WindowText(GetDlgItem(hardware, IDC_HARDWARE_TEXT_BASE + 3)));
     // Answers loaded as 2 show No; on General Yes.
-    EXPECT_EQ(BST_CHECKED, SendMessageA(GetDlgItem(hardware, 1175), BM_GETCHECK, 0, 0));
-    EXPECT_EQ(BST_UNCHECKED, SendMessageA(GetDlgItem(hardware, 1185), BM_GETCHECK, 0, 0));
+    EXPECT_EQ(BST_CHECKED, SendMessageA(GetDlgItem(hardware, IDC_HARDWARE_NO_BASE + 1), BM_GETCHECK, 0, 0));
+    EXPECT_EQ(BST_UNCHECKED, SendMessageA(GetDlgItem(hardware, IDC_HARDWARE_YES_BASE + 1), BM_GETCHECK, 0, 0));
     // The eighth Hardware row exists but is hidden.
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(hardware, 1172)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(hardware, IDC_HARDWARE_TEXT_BASE + 8)));
 
-    gui::PostClick(main, 1029);
+    gui::PostClick(main, IDC_CLOSE);
     EXPECT_EQ("Confirmation|" + std::string(kSaveQuestion), AnswerBox(session, IDYES));
     EXPECT_TRUE(session.WaitExit(5000));
     EXPECT_EQ("Head recalibrated", station.ReportValue("GroupHardware", "HardwareQ3Text"));
@@ -257,11 +268,11 @@ TEST_F(CorvidaGui, SaveQuestionFollowsWhichPageWasOpenedFirst)
         ProgramSession session;
         ASSERT_TRUE(station.Start(session));
         HWND main = session.Main();
-        gui::SetText(Control(main, 1008), "Northern Press");
+        gui::SetText(Control(main, IDC_CUSTOMER_NAME), "Northern Press");
         if (c.tab >= 0) {
             ASSERT_TRUE(gui::SelectTab(main, c.tab));
         }
-        gui::PostClick(main, 1029);
+        gui::PostClick(main, IDC_CLOSE);
         if (c.asked)
             EXPECT_EQ("Confirmation|" + std::string(kSaveQuestion), AnswerBox(session, IDNO));
         else
@@ -279,17 +290,48 @@ TEST_F(CorvidaGui, EscapeEndsWithoutSavingWhileCloseSavesTheFirstReport)
         ProgramSession session;
         ASSERT_TRUE(station.Start(session));
         HWND main = session.Main();
-        gui::SetText(Control(main, 1008), "Northern Press");
+        gui::SetText(Control(main, IDC_CUSTOMER_NAME), "Northern Press");
         if (escape)
-            gui::PressKey(GetDlgItem(main, 1029), VK_ESCAPE);
+            gui::PressKey(GetDlgItem(main, IDC_CLOSE), VK_ESCAPE);
         else
-            gui::PostClick(main, 1029);
+            gui::PostClick(main, IDC_CLOSE);
         EXPECT_FALSE(session.MessageBoxAppears(800));
         ASSERT_TRUE(session.WaitExit(5000));
         EXPECT_EQ(!escape, PathExists(station.ReportPath()));
         if (!escape) {
             EXPECT_EQ("Northern Press", station.ReportValue("GroupCustomer", "CustomerName"));
         }
+    }
+}
+
+TEST_F(CorvidaGui, SessionEndSavesWhatWasTypedWithoutAQuestion)
+{
+    // Log-off or shutdown while a report is being typed: with a saved report and a changed
+    // field, and before the first save.
+    for (bool saved : {true, false}) {
+        SCOPED_TRACE(saved ? "changed report" : "first report");
+        Workstation station(saved ? "session_end_saved" : "session_end_new");
+        if (saved)
+            station.WriteReport(CompleteReport());
+        ProgramSession session;
+        ASSERT_TRUE(station.Start(session));
+        HWND main = session.Main();
+        gui::SetText(Control(main, IDC_CUSTOMER_NAME), "Northern Press");
+
+        DWORD_PTR answer = 0;
+        ASSERT_NE(0, SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, kShort, &answer));
+        EXPECT_EQ(TRUE, static_cast<BOOL>(answer)) << "the session may end";
+        ASSERT_NE(0, SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, kShort, &answer));
+        EXPECT_FALSE(session.MessageBoxAppears(800)) << "no question at log-off";
+        EXPECT_EQ("Northern Press", station.ReportValue("GroupCustomer", "CustomerName"));
+        if (saved) {
+            EXPECT_EQ("Dana Frost", station.ReportValue("GroupInstallation", "InstallationTeamMember1"));
+        }
+
+        // Saved as Save saves: a Close afterwards has nothing left to ask.
+        gui::PostClick(main, IDC_CLOSE);
+        EXPECT_FALSE(session.MessageBoxAppears(800));
+        EXPECT_TRUE(session.WaitExit(kShort));
     }
 }
 
@@ -304,18 +346,18 @@ TEST_F(CorvidaGui, SubmitRefusalsShowTheMessageAndTheFieldToFill)
         const char* title;
         int focus;
     } cases[] = {
-        {"maker's name", "GroupCustomer", "CustomerName", "VELMORA", kMakerName, "Corvida - Customer information", 1008},
-        {"empty name", "GroupCustomer", "CustomerName", "", kMandatory, "Corvida - Customer information", 1008},
+        {"maker's name", "GroupCustomer", "CustomerName", "VELMORA", kMakerName, "Corvida - Customer information", IDC_CUSTOMER_NAME},
+        {"empty name", "GroupCustomer", "CustomerName", "", kMandatory, "Corvida - Customer information", IDC_CUSTOMER_NAME},
         {"region not chosen", "GroupCustomer", "CustomerRegion", "", kMandatory, "Corvida - Customer information",
-         1005},
+         IDC_REGION},
         {"placeholder chosen again", "GroupCustomer", "CustomerRegion", nullptr, kMandatory,
-         "Corvida - Customer information", 1005},
+         "Corvida - Customer information", IDC_REGION},
         {"duration", "GroupInstallation", "InstallationDuration", "", kMandatory, "Corvida - Customer information",
-         1020},
-        {"General 4", "GroupGeneral", "GeneralQ4YN", "-1", kMandatory, "Corvida - General information", 1115},
-        {"Software 3", "GroupSoftware", "SoftwareQ3YN", "", kMandatory, "Corvida - Software information", 1220},
+         IDC_DURATION},
+        {"General 4", "GroupGeneral", "GeneralQ4YN", "-1", kMandatory, "Corvida - General information", IDC_GENERAL_TEXT_BASE + 4},
+        {"Software 3", "GroupSoftware", "SoftwareQ3YN", "", kMandatory, "Corvida - Software information", IDC_SOFTWARE_TEXT_BASE + 3},
         {"Performance 6", "GroupPerformance", "PerformanceQ6YN", "-1", kMandatory,
-         "Corvida - Performance information", 1277},
+         "Corvida - Performance information", IDC_PERFORMANCE_TEXT_BASE + 6},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -327,17 +369,17 @@ TEST_F(CorvidaGui, SubmitRefusalsShowTheMessageAndTheFieldToFill)
         ProgramSession session;
         ASSERT_TRUE(station.Start(session));
         HWND main = session.Main();
-        gui::SetText(Control(main, 1010), "SO-77");
+        gui::SetText(Control(main, IDC_SO_NUMBER), "SO-77");
         if (!c.value) {  // the user picks the list's placeholder again
-            ASSERT_TRUE(gui::ChooseListEntry(gui::PageWithControl(main, 1005), 1005, " Select ..."));
+            ASSERT_TRUE(gui::ChooseListEntry(gui::PageWithControl(main, IDC_REGION), IDC_REGION, " Select ..."));
         }
-        gui::PostClick(main, 1031);
+        gui::PostClick(main, IDC_SUBMIT);
         EXPECT_EQ("Error|" + std::string(c.message), AnswerBox(session, IDOK));
         EXPECT_TRUE(gui::WaitFor([&] { return gui::WindowText(main) == c.title; }, kShort)) << gui::WindowText(main);
         HWND expected = Control(main, c.focus);
         EXPECT_TRUE(gui::WaitFor([&] { return session.FocusWindow() == expected; }, kShort));
-        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, 1031)));
-        if (c.focus == 1008 && c.message == kMakerName)
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, IDC_SUBMIT)));
+        if (c.focus == IDC_CUSTOMER_NAME && c.message == kMakerName)
             gui::Screenshot(main, "submit-refused-focus");
         // The report was saved before the checks.
         EXPECT_EQ("SO-77", station.ReportValue("GroupCustomer", "CustomerSONumber"));
@@ -354,9 +396,9 @@ TEST_F(CorvidaGui, InvalidCharactersAreRefusedWithTheLastOneNamed)
         const char* message;
         const char* shownAfter;
     } cases[] = {
-        {1008, "a/b:c", "Invalid character ':' in File Format field.", "Harbor Print Ltd"},
-        {1008, "50% <off>", "Invalid character '%' in File Format field.", "Harbor Print Ltd"},
-        {1173, "SN|12", "Invalid character '|' in File Format field.", "SN4711"},
+        {IDC_CUSTOMER_NAME, "a/b:c", "Invalid character ':' in File Format field.", "Harbor Print Ltd"},
+        {IDC_CUSTOMER_NAME, "50% <off>", "Invalid character '%' in File Format field.", "Harbor Print Ltd"},
+        {IDC_SERIAL_TYPED, "SN|12", "Invalid character '|' in File Format field.", "SN4711"},
     };
     Workstation station("invalid");
     station.WriteReport(CompleteReport());
@@ -376,14 +418,14 @@ TEST_F(CorvidaGui, InvalidCharactersAreRefusedWithTheLastOneNamed)
             << gui::WindowText(control);
     }
     // Accepted edits: the maker's name keeps the asterisk, a real name clears it.
-    HWND page = gui::PageWithControl(main, 1008);
-    gui::SetText(GetDlgItem(page, 1008), "Velmora");
-    EXPECT_EQ("*", gui::WindowText(GetDlgItem(page, 1050)));
-    gui::SetText(GetDlgItem(page, 1008), "Velmora Print Services");
-    EXPECT_EQ("", gui::WindowText(GetDlgItem(page, 1050)));
-    gui::SetText(GetDlgItem(page, 1173), "   ");
-    EXPECT_EQ("*", gui::WindowText(GetDlgItem(page, 1056)));
-    gui::PostClick(main, 1028);  // Save, although the button cannot be seen
+    HWND page = gui::PageWithControl(main, IDC_CUSTOMER_NAME);
+    gui::SetText(GetDlgItem(page, IDC_CUSTOMER_NAME), "Velmora");
+    EXPECT_EQ("*", gui::WindowText(GetDlgItem(page, IDC_MARK_NAME)));
+    gui::SetText(GetDlgItem(page, IDC_CUSTOMER_NAME), "Velmora Print Services");
+    EXPECT_EQ("", gui::WindowText(GetDlgItem(page, IDC_MARK_NAME)));
+    gui::SetText(GetDlgItem(page, IDC_SERIAL_TYPED), "   ");
+    EXPECT_EQ("*", gui::WindowText(GetDlgItem(page, IDC_MARK_SERIAL)));
+    gui::PostClick(main, IDC_SAVE);  // Save, although the button cannot be seen
     // Stored as "user^" and the blanks (the profile writer may drop blanks at a line's end).
     EXPECT_TRUE(gui::WaitFor([&] {
         return station.ReportValue("GroupProduct", "ProductSerialNumber") == "user^";
@@ -403,14 +445,16 @@ TEST_F(CorvidaGui, AnEndDateBeforeTheStartIsRefused)
     ProgramSession session;
     ASSERT_TRUE(station.Start(session));
     HWND main = session.Main();
-    HWND end = Control(main, 1019);
+    HWND end = Control(main, IDC_END_DATE);
     // A click on the first field of the end date, then the down arrow: it goes back by one.
     SendMessageA(end, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(6, 8));
     SendMessageA(end, WM_LBUTTONUP, 0, MAKELPARAM(6, 8));
     gui::PressKey(end, VK_DOWN);
     EXPECT_EQ("Confirmation|Missing or invalid value in the Date field.", AnswerBox(session, IDOK, 3000));
-    gui::PostClick(main, 1028);
-    Sleep(300);
+    // Save replaces the report file: wait for the new one.
+    const std::string before = WriteStamp(station.ReportPath());
+    gui::PostClick(main, IDC_SAVE);
+    EXPECT_TRUE(gui::WaitFor([&] { return WriteStamp(station.ReportPath()) != before; }, kShort));
     EXPECT_EQ("2024-06-15", station.ReportValue("GroupInstallation", "InstallationEnd"));
     EXPECT_EQ("2024-06-15", station.ReportValue("GroupInstallation", "InstallationStart"));
     PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
@@ -423,10 +467,10 @@ TEST_F(CorvidaGui, HelpAndAboutShowTheirTexts)
     ProgramSession session;
     ASSERT_TRUE(station.Start(session));
     HWND main = session.Main();
-    gui::PostClick(main, 1030);
+    gui::PostClick(main, IDC_HELPBUTTON);
     HWND help = session.WaitDialog("Corvida Help", kShort);
     ASSERT_NE(nullptr, help);
-    std::string text = gui::WindowText(GetDlgItem(help, 975));
+    std::string text = gui::WindowText(GetDlgItem(help, IDC_HELP_TEXT));
     EXPECT_EQ(0u, text.find("An installation report provides specific information"));
     EXPECT_NE(std::string::npos, text.find("procedures. \n\nThe Corvida located"));
     EXPECT_NE(std::string::npos, text.rfind("and the reminder stops."));
@@ -456,16 +500,16 @@ TEST_F(CorvidaGui, BackupQuestionAnsweredNoKeepsTheWindow)
     ProgramSession session;
     ASSERT_TRUE(station.Start(session));
     HWND main = session.Main();
-    gui::PostClick(main, 1031);
+    gui::PostClick(main, IDC_SUBMIT);
     HWND progress = session.WaitDialog("Installation Report Submission", kShort);
     ASSERT_NE(nullptr, progress);
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 1031)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_SUBMIT)));
     gui::Screenshot(progress, "submission-window");
     EXPECT_EQ("Confirmation|" + std::string(kBackupQuestion), AnswerBox(session, IDNO, 15000));
     EXPECT_TRUE(session.Running());
-    EXPECT_TRUE(gui::WaitFor([&] { return IsWindowEnabled(GetDlgItem(main, 1031)); }, kShort));
+    EXPECT_TRUE(gui::WaitFor([&] { return IsWindowEnabled(GetDlgItem(main, IDC_SUBMIT)); }, kShort));
     EXPECT_EQ("<absent>", ReadState("Data Submission Performed"));
-    gui::PostClick(main, 1029);
+    gui::PostClick(main, IDC_CLOSE);
     EXPECT_FALSE(session.MessageBoxAppears(800));
     EXPECT_TRUE(session.WaitExit(5000));
 }
@@ -479,7 +523,7 @@ TEST_F(CorvidaGui, FullSubmitSendsTheReportAndCleansUp)
     ProgramSession session;
     ASSERT_TRUE(station.Start(session));
     HWND main = session.Main();
-    gui::PostClick(main, 1031);
+    gui::PostClick(main, IDC_SUBMIT);
     HWND box = session.WaitMessageBox(kLong);
     ASSERT_NE(nullptr, box);
     gui::Screenshot(box, "submission-sent");
@@ -503,7 +547,7 @@ TEST_F(CorvidaGui, SubmitWithTheServerDownEndsWithTheFailureMessage)
     station.WriteReport(CompleteReport());
     ProgramSession session;
     ASSERT_TRUE(station.Start(session));
-    gui::PostClick(session.Main(), 1031);
+    gui::PostClick(session.Main(), IDC_SUBMIT);
     HWND box = session.WaitMessageBox(kLong);
     ASSERT_NE(nullptr, box);
     gui::Screenshot(box, "submission-failed");

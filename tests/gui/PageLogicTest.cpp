@@ -2,6 +2,7 @@
 // templates on a hidden parent and driven with window messages on this thread.
 #include "Dialog.h"
 #include "PageLogic.h"
+#include "ReportStore.h"
 #include "QuestionPages.h"
 #include "Widgets.h"
 
@@ -60,9 +61,9 @@ TEST(PageLogic, ChoiceEntriesMatchByBeginningWithoutCase)
 
 TEST(PageLogic, LineBreaksAndTitles)
 {
-    EXPECT_EQ("one\xA5two", LineBreaksToStored("one\r\ntwo"));
-    EXPECT_EQ("lone\nfeed", LineBreaksToStored("lone\nfeed"));
-    EXPECT_EQ("one\r\ntwo", StoredToLineBreaks("one\xA5two"));
+    EXPECT_EQ("one\xA5two", EncodeLineBreaks("one\r\ntwo"));
+    EXPECT_EQ("lone\nfeed", EncodeLineBreaks("lone\nfeed"));
+    EXPECT_EQ("one\r\ntwo", DecodeLineBreaks("one\xA5two"));
     EXPECT_EQ("Corvida - Customer information", WindowTitleForPage(0));
     EXPECT_EQ("Corvida - Performance information", WindowTitleForPage(4));
     EXPECT_EQ("Corvida - Empty", WindowTitleForPage(-1));

@@ -3,7 +3,7 @@
 // uninstaller. Every test starts from a workstation without the set-up and leaves it so.
 #include "InstallerSupport.h"
 
-#include "Collector.h"
+#include "Submission.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

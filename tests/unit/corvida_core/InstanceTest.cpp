@@ -166,6 +166,118 @@ TEST(SingleInstance, ProgramRefusesASecondCopyWithTheWarning)
     EXPECT_FALSE(PathExists(dir / "Data")) << "the refused copy does no start-up work";
 }
 
+// The visible top-level dialogs of one process: its message box (the already-running
+// warning) and its main window.
+struct ProcessWindows {
+    DWORD id = 0;
+    HWND box = nullptr;
+    HWND main = nullptr;
+};
+
+BOOL CALLBACK FindProcessWindows(HWND window, LPARAM parameter)
+{
+    auto* found = reinterpret_cast<ProcessWindows*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (owner != found->id || std::string(className) != "#32770" || !IsWindowVisible(window))
+        return TRUE;
+    char title[64] = {};
+    GetWindowTextA(window, title, sizeof title);
+    HWND text = GetDlgItem(window, 0xFFFF);
+    // The box counts once it shows its text (it is found while it is still being built).
+    if (std::string(title) != "Warning")
+        found->main = window;
+    else if (text != nullptr && GetWindowTextLengthA(text) > 0)
+        found->box = window;
+    return TRUE;
+}
+
+ProcessWindows WindowsOf(DWORD id)
+{
+    ProcessWindows found;
+    found.id = id;
+    EnumWindows(FindProcessWindows, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Polls `condition` every 50 ms until it holds or `timeoutMs` passes.
+template <typename F>
+bool WaitUntil(F condition, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+TEST(SingleInstance, TwoCopiesStartedTogetherLeaveExactlyOne)
+{
+    // As at log-on with both start-up shortcuts: two copies of the program at once, both
+    // created suspended and then let go together.
+    Staged staged;
+    const std::string exe = InstallProgram(kProgramFolder);
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        Process copies[2];
+        HANDLE threads[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            STARTUPINFOA start = {};
+            start.cb = sizeof start;
+            PROCESS_INFORMATION info = {};
+            std::string line = "\"" + exe + "\"";
+            ASSERT_TRUE(CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                                       kProgramFolder, &start, &info));
+            copies[i].handle = info.hProcess;
+            copies[i].id = info.dwProcessId;
+            threads[i] = info.hThread;
+        }
+        for (HANDLE thread : threads) {
+            ResumeThread(thread);
+            CloseHandle(thread);
+        }
+
+        // Each copy ends up either with its main window or with the warning.
+        ProcessWindows seen[2];
+        const bool settled = WaitUntil(
+            [&] {
+                for (int i = 0; i < 2; ++i)
+                    seen[i] = WindowsOf(copies[i].id);
+                return (seen[0].box || seen[0].main) && (seen[1].box || seen[1].main);
+            },
+            20000);
+        int boxes = 0, mains = 0;
+        for (const ProcessWindows& windows : seen) {
+            boxes += windows.box != nullptr;
+            mains += windows.main != nullptr;
+        }
+        EXPECT_TRUE(settled);
+        EXPECT_EQ(mains, 1) << "exactly one copy opens its window";
+        EXPECT_EQ(boxes, 1) << "the other shows the already-running warning";
+        for (int i = 0; i < 2; ++i) {
+            if (seen[i].box && !seen[i].main) {
+                char text[256] = {};
+                GetDlgItemTextA(seen[i].box, 0xFFFF, text, sizeof text);
+                EXPECT_STREQ(text, "Corvida is already running");
+                PostMessageA(seen[i].box, WM_COMMAND, IDOK, 0);
+                EXPECT_EQ(WaitExit(copies[i]), 0) << "the refused copy ends";
+            }
+        }
+        for (Process& copy : copies) {
+            if (WaitForSingleObject(copy.handle, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(copy.handle, 0);
+                WaitExit(copy);
+            }
+        }
+        if (HasFailure())
+            break;
+    }
+}
+
 TEST(Startup, ProgramAloneDoesItsBookkeepingBeforeTheWindow)
 {
     Staged staged;

@@ -1,4 +1,4 @@
-#include "Collector.h"
+#include "Submission.h"
 #include "Dates.h"
 #include "Identification.h"
 #include "StateRegistry.h"

@@ -1,10 +1,11 @@
-#include "Collector.h"
+#include "Submission.h"
 #include "CollectorLibrary.h"
 #include "Dates.h"
 #include "Pause.h"
 #include "SubmissionWorker.h"
 #include "TestSupport.h"
 #include "Workstation.h"
+#include "ZipWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,8 @@ using namespace workstation;
 namespace {
 
 // A collector library that answers polls from a script and records what it was given.
+// A run that completes leaves an archive in the collection folder as the real one does,
+// holding the report unless told otherwise.
 struct FakeLibrary {
     struct Answer {
         int status;
@@ -29,12 +32,24 @@ struct FakeLibrary {
     static std::vector<DWORD> pollTimes;
     static std::string description, subject, options;
     static DWORD runId;
+    static bool collectsReport;
 
     static DWORD Run(const char* d, const char* s, const char* o)
     {
         description = d;
         subject = s;
         options = o;
+        bool completes = false;
+        for (const Answer& answer : script)
+            completes = completes || answer.status == 1;
+        if (!completes)
+            return runId;
+        MakeDirs(kCollectionFolder);
+        HZIP zip = CreateZip(std::string(kCollectionFolder) + "Fake_2008_03_05_10_00.zip", "pavis");
+        ZipAdd(zip, "Fake_2008_03_05_10_00\\Description.txt", ".\\Data\\Corvidadata.ini");
+        if (collectsReport)
+            ZipAdd(zip, "Fake_2008_03_05_10_00\\Report\\Corvidadata.ini", ".\\Data\\Corvidadata.ini");
+        CloseZip(zip);
         return runId;
     }
     static int Status(DWORD id, char* text)
@@ -49,6 +64,7 @@ struct FakeLibrary {
     {
         script = std::move(answers);
         pollTimes.clear();
+        collectsReport = true;
         SetCollectorLibrary(CollectorLibrary{Run, Status});
     }
 };
@@ -56,6 +72,7 @@ std::vector<FakeLibrary::Answer> FakeLibrary::script;
 std::vector<DWORD> FakeLibrary::pollTimes;
 std::string FakeLibrary::description, FakeLibrary::subject, FakeLibrary::options;
 DWORD FakeLibrary::runId = 134501;
+bool FakeLibrary::collectsReport = true;
 
 class Submission : public ::testing::Test {
 protected:
@@ -108,6 +125,25 @@ TEST_F(Submission, StatusPollOutcomes)
     EXPECT_EQ(FakeLibrary::options, " -p \"Aldera 800\"  -c \"4711\"");
 }
 
+TEST_F(Submission, ArchiveWithoutTheReportFailsAndKeepsIt)
+{
+    // A package that does not collect the report: the upload went, the report did not.
+    FakeLibrary::Install({{1, "File Collection completed successfully:  Collected Packages: Logs. Local Target: "
+                              "C:\\Velmora\\Corvida\\Collection\\Fake_2008_03_05_10_00.zip FTP Server: 127.0.0.1."}});
+    FakeLibrary::collectsReport = false;
+    SetValue(kKey, "Data Submission Completed", "0");
+    std::string result;
+    EXPECT_EQ(CCollector().RunCollection(result), 2);
+    EXPECT_TRUE(PathExists(".\\Data\\Corvidadata.ini"));
+    EXPECT_EQ(GetValue(kKey, "Data Submission Completed"), "0");
+    EXPECT_EQ(GetValue(kKey, "Reminder at Startup"), "1");
+
+    // The same summary with the report collected goes on to the completion steps.
+    FakeLibrary::Install(FakeLibrary::script);
+    EXPECT_EQ(CCollector().RunCollection(result), 1);
+    EXPECT_FALSE(PathExists(".\\Data"));
+}
+
 TEST_F(Submission, NoEntryRetriesArePausedLikeTheFirstWait)
 {
     FakeLibrary::Install({{3, ""}});
@@ -144,11 +180,24 @@ TEST_F(Submission, WorkerAsksForABackupFirstWhenNoneIsRecent)
     ASSERT_FALSE(PathExists("C:\\Dastrel\\Reliqua")) << "this test needs a workstation without backups";
     WriteFileBytes(".\\Corvida.ini", "[Aldera 800]\r\nReliquaRequired=5d\r\n");
     FakeLibrary::Install({{1, "done"}});
-    SubmissionResult result;
-    result.mode = CheckBackupFirst;
-    ASSERT_TRUE(StartSubmissionWorker(result));
-    for (int i = 0; i < 500 && !result.done.load(); ++i)
-        Sleep(10);
+    // The worker tells a window when it is done, as it tells the submission window.
+    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    const UINT doneMessage = WM_APP + 7;
+    auto shared = std::make_shared<SubmissionResult>();
+    shared->mode = CheckBackupFirst;
+    ASSERT_TRUE(StartSubmissionWorker(shared, window, doneMessage));
+    bool told = false;
+    const DWORD start = GetTickCount();
+    while (!told && GetTickCount() - start < 5000) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_POSTMESSAGE);
+        MSG message;
+        while (PeekMessageA(&message, window, doneMessage, doneMessage, PM_REMOVE))
+            told = true;
+    }
+    DestroyWindow(window);
+    ASSERT_TRUE(told) << "the worker posts its message when done";
+    const SubmissionResult& result = *shared;
     ASSERT_TRUE(result.done.load());
     EXPECT_EQ(result.code, 6);
     EXPECT_EQ(result.message,

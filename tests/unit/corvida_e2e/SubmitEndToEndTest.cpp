@@ -145,4 +145,29 @@ TEST_F(SubmitEndToEnd, FailedUploadKeepsTheReportAndTheReminders)
     EXPECT_TRUE(PathExists(TaskFile()));
 }
 
+TEST_F(SubmitEndToEnd, PackageWithoutTheReportKeepsItAfterTheUpload)
+{
+    // A site package that collects a log only: the archive goes, the report does not.
+    FtpServer server("127.0.0.42", FtpServer::Mode::Normal, {"incoming"});
+    ASSERT_TRUE(server.Start());
+    WritePrivateProfileStringA("Aldera 800", "FTP Path", "127.0.0.42\\incoming", ".\\Corvida.ini");
+    WriteFileBytes(".\\Current\\Package_Report.ini",
+                   "[Package Version]\r\nversion=1\r\n[FILES]\r\n0)Filenum=1\r\n0)Recursive=0\r\n"
+                   "0)Directory=%CURRENTDIR%\r\n0)FileFormat=Log Corvida.txt\r\n");
+
+    SubmissionResult result;
+    RunSubmissionWorker(result);
+    ASSERT_TRUE(result.done.load());
+    EXPECT_EQ(result.code, 2) << result.message;
+    EXPECT_EQ(result.message.find("failed"), std::string::npos) << "the upload itself went: " << result.message;
+    EXPECT_EQ(Archives(server.Root() + "\\incoming").size(), 1u);
+
+    EXPECT_TRUE(PathExists(".\\Data\\Corvidadata.ini"));
+    EXPECT_EQ(GetValue(kKey, "Data Submission Completed"), "<absent>");
+    EXPECT_EQ(GetValue(kKey, "Reminder at Startup"), "1");
+    for (const std::string& path : m_shortcuts)
+        EXPECT_TRUE(PathExists(path)) << path;
+    EXPECT_TRUE(PathExists(TaskFile()));
+}
+
 }  // namespace

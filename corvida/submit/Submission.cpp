@@ -1,15 +1,18 @@
-#include "Collector.h"
+#include "Submission.h"
 
 #include "CollectorLibrary.h"
 #include "Dates.h"
 #include "FileTree.h"
+#include "FolderEntries.h"
 #include "Identification.h"
 #include "Pause.h"
 #include "Registry.h"
+#include "ReportStore.h"
 #include "Shortcut.h"
 #include "StateRegistry.h"
 #include "Text.h"
 #include "ToolConfig.h"
+#include "ZipDirectory.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -24,7 +27,6 @@ const char* const kReminderTaskName = "Installation Report Reminder";
 namespace {
 
 const char* const kCurrentFolder = ".\\Current\\";
-const char* const kReportFileForRun = ".\\Data\\Corvidadata.ini";
 
 // A status that keeps reading "working" although the library's silent run only returns
 // once its run has ended: give up after this many polls (one per second).
@@ -47,7 +49,7 @@ std::string Format(const char* format, Args... args)
 std::string ReadReportValue(const char* section, const char* key)
 {
     char buffer[255];
-    GetPrivateProfileStringA(section, key, "", buffer, sizeof(buffer), kReportFileForRun);
+    GetPrivateProfileStringA(section, key, "", buffer, sizeof(buffer), kReportFile);
     return buffer;
 }
 
@@ -55,21 +57,56 @@ std::string ReadReportValue(const char* section, const char* key)
 std::vector<std::pair<std::string, bool>> ListFolder(const std::string& folder)
 {
     std::vector<std::pair<std::string, bool>> entries;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*.*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return entries;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        entries.emplace_back(name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    for (CFolderEntries found(folder + "*.*"); found.Next();)
+        entries.emplace_back(found.Name(), found.IsFolder());
     return entries;
 }
 
+// The only archive in the collection folder, which a submission empties before its run.
+std::string OnlyArchiveIn(const std::string& folder)
+{
+    std::string found;
+    for (const auto& entry : ListFolder(folder)) {
+        if (entry.second || !EndsWith(ToLower(entry.first), ".zip"))
+            continue;
+        if (!found.empty())
+            return std::string();
+        found = folder + entry.first;
+    }
+    return found;
+}
+
 }  // namespace
+
+std::string LocalTargetOf(const std::string& statusText)
+{
+    static const char kLabel[] = "Local Target: ";
+    size_t start = statusText.find(kLabel);
+    if (start == std::string::npos)
+        return std::string();
+    start += sizeof(kLabel) - 1;
+    size_t end = ToLower(statusText).find(".zip", start);
+    if (end == std::string::npos)
+        return std::string();
+    return statusText.substr(start, end + 4 - start);
+}
+
+bool ArchiveHoldsReport(const std::string& archive, const std::string& reportFile)
+{
+    uint32_t crc = 0, size = 0;
+    std::vector<ZipEntryInfo> entries;
+    if (archive.empty() || !FileCrc32(reportFile, crc, size) || !ReadZipDirectory(archive, entries))
+        return false;
+    const size_t slash = reportFile.find_last_of("\\/");
+    const std::string name = ToLower(slash == std::string::npos ? reportFile : reportFile.substr(slash + 1));
+    for (const ZipEntryInfo& entry : entries) {
+        const size_t cut = entry.name.find_last_of("\\/");
+        const std::string entryName = ToLower(cut == std::string::npos ? entry.name : entry.name.substr(cut + 1));
+        if (entryName == name && entry.size == size && entry.crc == crc)
+            return true;
+    }
+    return false;
+}
 
 std::string BuildCollectorOptions(const std::string& device, const std::string& serial)
 {
@@ -187,7 +224,12 @@ int CCollector::RunCollection(std::string& result)
             continue;
         }
         if (status == 1) {
-            if (result.find("failed") != std::string::npos)
+            // The report is removed only once it is known to have gone: the archive the
+            // run made must hold it (a package may not collect it).
+            std::string archive = LocalTargetOf(result);
+            if (archive.empty() || !FileExists(archive))
+                archive = OnlyArchiveIn(kCollectionFolder);
+            if (result.find("failed") != std::string::npos || !ArchiveHoldsReport(archive, kReportFile))
                 status = 2;
             else
                 CompleteSubmission();

@@ -23,6 +23,13 @@ std::string BuildTrovelIni(const std::string& ftpPath, const std::string& regist
                            const std::string& region, const std::string& device,
                            const std::string& packageName);
 
+// The archive named in a run's closing summary ("Local Target: ...zip"); empty when the
+// summary does not name one in full.
+std::string LocalTargetOf(const std::string& statusText);
+// Whether `archive` holds a copy of `reportFile`: an entry of the same file name (in any
+// folder), size and checksum.
+bool ArchiveHoldsReport(const std::string& archive, const std::string& reportFile);
+
 // The bytes of .\Directory.ini as written on disk (CR LF line ends).
 std::string DirectoryIniBytes();
 
