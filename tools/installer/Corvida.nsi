@@ -6,7 +6,7 @@
 ;   makensis -DVERSION=x.y.z -DOUTFILE=... [-DCORVIDA_EXE=...] [-DTROVELLIB_DLL=...]
 ;            [-DTROVEL_EXE=...] Corvida.nsi
 ;
-; Command line of the installer: see HELP_TEXT below (also shown by /?) and the README,
+; Command line of the installer: see HELP_OPTIONS below (also shown by /?) and the README,
 ; "For site engineers". Uninstaller: /S silent, /REMOVEDATA also deletes the report.
 ;
 ; Uninstall.exe is a small launcher built from this same script (UNINSTALL_LAUNCHER): the
@@ -122,39 +122,10 @@ SectionEnd
 ; The report file as the report program's package names it.
 !define REPORT_FILE "Corvidadata.ini"
 
-!define HELP_TEXT "${APP_NAME} workstation set-up ${FULL_VERSION}$\r$\n\
-$\r$\n\
-Options:$\r$\n\
-  /S               silent: no pages, no message boxes; the exit code tells the outcome$\r$\n\
-  /PRODUCT=model   device model; Corvida.ini must have a section of that name$\r$\n\
-                   with a PackageName (default: the installed one, else Aldera 800)$\r$\n\
-  /CONFIG=file     site configuration, installed as Corvida.ini$\r$\n\
-  /PACKAGE=file    collector package, installed as Current\Package_<PackageName>.ini;$\r$\n\
-                   it must collect Data\${REPORT_FILE} (the report)$\r$\n\
-  /?               this text$\r$\n\
-$\r$\n\
-Exit codes:$\r$\n\
-  0  installed$\r$\n\
-  1  cancelled$\r$\n\
-  2  aborted$\r$\n\
-  3  the configuration or package file does not exist$\r$\n\
-  4  no section with a PackageName for the model, or no package file for it$\r$\n\
-  5  Corvida or the collector is running$\r$\n\
-  6  installed, but the reminder task could not be created$\r$\n\
-  7  no administrator rights$\r$\n\
-  8  unknown option$\r$\n\
-  9  the package collects no files, or not the report Data\${REPORT_FILE}$\r$\n\
-  With 3, 4, 5, 7, 8 and 9 nothing is changed.$\r$\n\
-$\r$\n\
-Example:$\r$\n\
-  Installer.exe /S $\"/PRODUCT=Aldera 800$\" /CONFIG=\\server\site\Corvida.ini$\r$\n\
-                /PACKAGE=\\server\site\Package_Workstation.ini$\r$\n\
-$\r$\n\
-Uninstall: ${INSTALL_DIR}\Uninstall.exe [/S] [/REMOVEDATA]$\r$\n\
-  0 removed, 1 cancelled, 2 aborted, 5 Corvida or the collector is running,$\r$\n\
-  8 unknown option$\r$\n\
-$\r$\n\
-Log of every install and uninstall: C:\ProgramData\Velmora\Corvida-Setup.log$\r$\n"
+; The /? text, in pieces that each fit the framework's string length.
+!define HELP_OPTIONS "${APP_NAME} workstation set-up ${FULL_VERSION}$\r$\n$\r$\nOptions:$\r$\n  /S              silent: no pages, no message boxes;$\r$\n                  the exit code tells the outcome$\r$\n  /PRODUCT=model  device model; Corvida.ini must have a$\r$\n                  section of that name with a PackageName$\r$\n                  (default: the installed one, else$\r$\n                  Aldera 800)$\r$\n  /CONFIG=file    site configuration, installed as$\r$\n                  Corvida.ini$\r$\n  /PACKAGE=file   collector package, installed as$\r$\n                  Current\Package_<PackageName>.ini; it must$\r$\n                  collect the report Data\${REPORT_FILE}$\r$\n  /?              this text$\r$\n"
+!define HELP_CODES "$\r$\nExit codes:$\r$\n  0  installed$\r$\n  1  cancelled$\r$\n  2  aborted$\r$\n  3  the configuration or package file does not exist$\r$\n  4  no section with a PackageName for the model,$\r$\n     or no package file for it$\r$\n  5  Corvida or the collector is running$\r$\n  6  installed, but the reminder task could not be$\r$\n     created$\r$\n  7  no administrator rights$\r$\n  8  unknown option$\r$\n  9  the package collects no files, or not the report$\r$\n  With 3, 4, 5, 7, 8 and 9 nothing is changed.$\r$\n"
+!define HELP_EXAMPLE "$\r$\nExample:$\r$\n  Installer.exe /S $\"/PRODUCT=Aldera 800$\"$\r$\n    /CONFIG=\\server\site\Corvida.ini$\r$\n    /PACKAGE=\\server\site\Package_Workstation.ini$\r$\n$\r$\nUninstall: ${INSTALL_DIR}\Uninstall.exe [/S] [/REMOVEDATA]$\r$\n  0  removed$\r$\n  1  cancelled$\r$\n  2  aborted$\r$\n  5  Corvida or the collector is running$\r$\n  8  unknown option$\r$\n$\r$\nLog of every install and uninstall:$\r$\n  C:\ProgramData\Velmora\Corvida-Setup.log$\r$\n"
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
@@ -583,11 +554,16 @@ Function HelpPage
   !insertmacro MUI_HEADER_TEXT "Command line" "Options, exit codes and an example."
   nsDialogs::Create 1018
   Pop $0
-  nsDialogs::CreateControl EDIT ${DEFAULT_STYLES}|${WS_TABSTOP}|${WS_VSCROLL}|${WS_HSCROLL}|${ES_MULTILINE}|${ES_READONLY} \
-    ${WS_EX_CLIENTEDGE} 0 0 100% 100% "${HELP_TEXT}"
+  nsDialogs::CreateControl EDIT ${DEFAULT_STYLES}|${WS_TABSTOP}|${WS_VSCROLL}|${ES_MULTILINE}|${ES_READONLY} \
+    ${WS_EX_CLIENTEDGE} 0 0 100% 100% ""
   Pop $1
-  CreateFont $2 "Courier New" 8
+  ; Any fixed-pitch font: the columns only line up in one.
+  System::Call 'gdi32::CreateFontW(i -11, i 0, i 0, i 0, i 400, i 0, i 0, i 0, i 1, i 0, i 0, i 0, i 49, w "Courier New") p .r2'
   SendMessage $1 ${WM_SETFONT} $2 1
+  SendMessage $1 ${EM_REPLACESEL} 0 "STR:${HELP_OPTIONS}"
+  SendMessage $1 ${EM_REPLACESEL} 0 "STR:${HELP_CODES}"
+  SendMessage $1 ${EM_REPLACESEL} 0 "STR:${HELP_EXAMPLE}"
+  SendMessage $1 ${EM_SETSEL} 0 0
   GetDlgItem $0 $HWNDPARENT 1
   SendMessage $0 ${WM_SETTEXT} 0 "STR:Close"
   nsDialogs::Show
