@@ -146,7 +146,8 @@ bool ServerAnswers(const std::string& host, std::string& detail)
     } else {
         SOCKET s = socket(found->ai_family, found->ai_socktype, found->ai_protocol);
         const DWORD timeout = kAnswerTimeoutMs;
-        setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+        if (s != INVALID_SOCKET)
+            setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
         if (s == INVALID_SOCKET || connect(s, found->ai_addr, static_cast<int>(found->ai_addrlen)) != 0) {
             detail = host + " does not answer on port 21 (error " + std::to_string(WSAGetLastError()) + ")";
         } else {
@@ -229,10 +230,12 @@ void CheckFtp(Checks& checks, const std::string& ftpPath)
     }
     checks.Pass("FTP login", "anonymous login accepted by " + host);
     // Nothing is uploaded: the folder is entered, which needs only the right to list it.
-    if (FtpSetCurrentDirectoryA(connection.get(), folder.c_str()))
+    if (FtpSetCurrentDirectoryA(connection.get(), folder.c_str())) {
         checks.Pass("FTP folder", folder + " exists on " + host);
-    else
-        checks.Fail("FTP folder", folder + " cannot be opened on " + host + (LastServerAnswer().empty() ? "" : ": " + LastServerAnswer()));
+        return;
+    }
+    const std::string answer = LastServerAnswer();
+    checks.Fail("FTP folder", folder + " cannot be opened on " + host + (answer.empty() ? "" : ": " + answer));
 }
 
 // A report workstation: what a submission writes from .\Corvida.ini and the model.
