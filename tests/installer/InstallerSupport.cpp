@@ -48,17 +48,12 @@ int RunInstaller(const std::string& options)
 
 int RunUninstaller(const std::string& options)
 {
-    // Started as installed, the uninstaller copies itself to TEMP, starts the copy with
-    // "_?=<folder>" and returns at once. Doing that copy here lets the test wait for the
-    // real work and read its exit code.
-    std::string installed = std::string(kInstallDir) + "\\Uninstall.exe";
-    char cwd[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, cwd);
-    std::string copy = std::string(cwd) + "\\uninstaller-copy.exe";
-    if (!CopyFileA(installed.c_str(), copy.c_str(), FALSE))
-        return -1;
-    int code = RunProgram("\"" + copy + "\" /S " + options + " _?=" + kInstallDir);
-    DeleteFileA(copy.c_str());
+    // As a deployment tool starts it: the installed launcher waits for the removal and
+    // returns its exit code.
+    const int code = RunProgram(std::string("\"") + kInstallDir + "\\Uninstall.exe\" /S " + options);
+    // The launcher itself and the folder go a moment after its end, removed by a copy of
+    // the uninstaller that waits for it.
+    WaitForProcessesNamed("Corvida-Uninstall-cleanup.exe");
     return code;
 }
 

@@ -21,7 +21,7 @@ int RunProgram(const std::string& commandLine, const std::string& folder = "",
                unsigned timeoutMs = 120000);
 // The installer built by the "installer" target, with /S and `options`.
 int RunInstaller(const std::string& options);
-// The installed uninstaller with /S and `options`, waited for: see the .cpp.
+// The installed uninstaller with /S and `options`, as a deployment tool starts it.
 int RunUninstaller(const std::string& options);
 // Waits for every running process with this executable name to end.
 void WaitForProcessesNamed(const std::string& exeName);

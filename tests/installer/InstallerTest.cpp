@@ -19,6 +19,14 @@ using namespace installer_support;
 namespace {
 
 const std::string kSampleConfig = "tools\\installer\\Corvida.ini";
+const std::string kSetUpLog = "C:\\ProgramData\\Velmora\\Corvida-Setup.log";
+
+// What the set-up log gained since `before` bytes.
+std::string LogSince(size_t before)
+{
+    const std::string log = ReadFileBytes(kSetUpLog);
+    return log.size() > before ? log.substr(before) : "";
+}
 const std::string kSamplePackage = "tools\\installer\\Package_Workstation.ini";
 
 std::string Installed(const std::string& relative)
@@ -113,7 +121,8 @@ TEST_F(InstallerTest, TakesTheSiteValuesFromTheCommandLine)
         "FTP Path=127.0.0.60\\incoming\r\nPackageName=Plate Logs\r\nReliquaRequired=NO\r\n";
     const std::string package =
         "[Package Version]\r\nversion=3\r\n\r\n[FILES]\r\n0)Filenum=2\r\n0)Recursive=0\r\n"
-        "0)Directory=%TEMP%\r\n0)FileFormat=*.log\r\n";
+        "0)Directory=%TEMP%\r\n0)FileFormat=*.log\r\n1)Filenum=1\r\n1)Recursive=0\r\n"
+        "1)Directory=.\\Data\\\r\n1)FileFormat=*.ini\r\n";
     WriteFileBytes(site / "site.ini", config);
     WriteFileBytes(site / "plates.ini", package);
 
@@ -216,6 +225,93 @@ TEST_F(InstallerTest, UninstallRemovesWhatTheProgramAndTheCollectorWroteBesideIt
     ASSERT_EQ(0, RunUninstaller(""));
     EXPECT_EQ("", LeftOverItems());
     EXPECT_FALSE(PathExists("C:\\Velmora"));
+}
+
+TEST_F(InstallerTest, RefusesUnknownOptionsAndPackagesWithoutTheReportAndSaysWhyInTheLog)
+{
+    ScratchDir site("packages");
+    const std::string entry = "[FILES]\r\n0)Filenum=1\r\n0)Recursive=0\r\n0)Directory=%s\r\n0)FileFormat=%s\r\n";
+    auto package = [&](const std::string& name, const std::string& directory, const std::string& format) {
+        std::string text = entry;
+        text.replace(text.find("%s"), 2, directory);
+        text.replace(text.find("%s"), 2, format);
+        WriteFileBytes(site / name, text);
+        return "/PACKAGE=" + site / name;
+    };
+    WriteFileBytes(site / "registry-only.ini", "[REGISTRY]\r\n0)HKEY=HKEY_LOCAL_MACHINE\\SOFTWARE\\Velmora\r\n");
+
+    struct Case { const char* why; std::string options; int exitCode; const char* logged; };
+    const Case cases[] = {
+        {"misspelt option", "/PRODCUT=Aldera", 8, "Unknown option /PRODCUT=Aldera"},
+        {"unknown option with a quoted value", "\"/FOO=a b\"", 8, "Unknown option /FOO=a b"},
+        {"lower-case silent switch (would install with pages)", "/s", 8, "Unknown option /s"},
+        {"package without FILES", "/PACKAGE=" + site / "registry-only.ini", 9, "has no FILES entries"},
+        {"package without the report", package("logs.ini", "%TEMP%", "*.log"), 9, "does not collect the report"},
+        {"report folder but another file", package("other.ini", "%CURRENTDIR%\\Data", "Other.ini"), 9,
+         "does not collect the report"},
+    };
+    for (const Case& c : cases) {
+        const size_t before = ReadFileBytes(kSetUpLog).size();
+        EXPECT_EQ(c.exitCode, RunInstaller(c.options)) << c.why;
+        EXPECT_EQ("", LeftOverItems()) << c.why;
+        const std::string log = LogSince(before);
+        EXPECT_NE(std::string::npos, log.find("Refused (exit code " + std::to_string(c.exitCode) + ")")) << c.why << log;
+        EXPECT_NE(std::string::npos, log.find(c.logged)) << c.why << log;
+    }
+
+    // Forms of the report entry that do collect it are accepted.
+    const std::string accepted[] = {
+        package("a.ini", "%CURRENTDIR%\\Data", "Corvidadata.ini"),
+        package("b.ini", ".\\Data\\", "*.ini"),
+        package("c.ini", "C:\\Velmora\\Corvida\\data", "*.*"),
+    };
+    for (const std::string& options : accepted) {
+        EXPECT_EQ(0, RunInstaller(options)) << options;
+        RemoveWorkstationSetUp();
+    }
+}
+
+TEST_F(InstallerTest, LogsInstallCheckAndUninstallAndTheUninstallerReturnsItsRealCode)
+{
+    const size_t before = ReadFileBytes(kSetUpLog).size();
+    ASSERT_EQ(0, RunInstaller(""));
+
+    // The Add/Remove Programs entry as deployment tools read it.
+    char today[16];
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::snprintf(today, sizeof today, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    EXPECT_EQ(today, RegString(kUninstallKey, "InstallDate").value_or("(missing)"));
+    EXPECT_EQ(0u, RegString(kUninstallKey, "HelpLink").value_or("").rfind("https://", 0));
+
+    // A misspelt option of the uninstaller changes nothing and says so.
+    EXPECT_EQ(8, RunUninstaller("/REMOVEDAT"));
+    EXPECT_TRUE(PathExists(Installed("Corvida.ini")));
+    EXPECT_TRUE(KeyExists(kStateKey));
+
+    // The launcher waits for the removal: everything is gone when it returns.
+    ASSERT_EQ(0, RunUninstaller(""));
+    EXPECT_EQ("", LeftOverItems());
+
+    const std::string log = LogSince(before);
+    const char* const expected[] = {
+        "Install of Corvida",
+        "Site configuration",
+        "Reminder task 'Installation Report Reminder' created",
+        // The sample site's server is not reachable here: the check says so in the log.
+        "Readiness check (trovel check, exit code 1)",
+        "FAIL  FTP server",
+        "Install finished (exit code 0)",
+        "Refused (exit code 8): Unknown option /REMOVEDAT",
+        "Uninstall finished (exit code 0)",
+    };
+    size_t at = 0;
+    for (const char* line : expected) {
+        const size_t found = log.find(line, at);
+        EXPECT_NE(std::string::npos, found) << "not in the log after the previous line: " << line << "\n" << log;
+        if (found != std::string::npos)
+            at = found;
+    }
 }
 
 }  // namespace

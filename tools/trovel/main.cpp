@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Check.h"
 #include "CommandLine.h"
 #include "CrashDump.h"
 #include "TrovelLib.h"
@@ -50,6 +51,63 @@ void Print(const Seen& seen)
     std::fflush(stdout);
 }
 
+// One line of the console that the run's progress rewrites in place; plain lines when the
+// output goes to a file or a pipe, as scripts read it.
+class ProgressDisplay {
+public:
+    ProgressDisplay()
+    {
+        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        DWORD mode = 0;
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        m_console = out != INVALID_HANDLE_VALUE && GetConsoleMode(out, &mode) && GetConsoleScreenBufferInfo(out, &info);
+        if (m_console && info.dwSize.X > 1)
+            m_width = static_cast<size_t>(info.dwSize.X - 1);  // the last column would wrap
+    }
+    // Called at every poll with what the status file says now.
+    void Show(const Seen& seen, bool changed)
+    {
+        if (!m_console) {
+            if (changed && seen.status != 3)
+                Print(seen);
+            return;
+        }
+        m_progress = ProgressOf(seen.status, seen.text, m_progress);
+        const std::string line = ProgressLine(m_progress, seen.text, m_width);
+        if (line == m_shown)
+            return;
+        m_shown = line;
+        std::printf("\r%s", line.c_str());
+        std::fflush(stdout);
+    }
+    // Leaves the updating line before the closing lines.
+    void End()
+    {
+        if (m_console && !m_shown.empty())
+            std::printf("\n");
+        m_shown.clear();
+    }
+
+private:
+    bool m_console = false;
+    size_t m_width = 79;
+    RunProgress m_progress;
+    std::string m_shown;
+};
+
+int Refuse(const std::string& text)
+{
+    std::fprintf(stderr, "trovel: %s\nsee trovel --help\n", text.c_str());
+    return 2;
+}
+
+std::string CurrentFolder()
+{
+    char folder[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    return folder;
+}
+
 // The run id the library gives a run started `offset` seconds from now: HHMMSS.
 DWORD RunIdAt(time_t when)
 {
@@ -79,6 +137,13 @@ void PrintLogSince(long long offset)
 
 int Run(const TrovelCommand& command)
 {
+    // The library would create a default directory file, a "Current" folder and its log
+    // here and then fail: a folder without definitions stays as it is.
+    const std::string folder = CurrentFolder();
+    if (!HasDefinitions(folder))
+        return Refuse("no collector definitions in " + folder +
+                      " (no Directory.ini and no Current or Trovel Package folder): nothing was started");
+
     SilentRun run;
     run.description = command.description;
     run.subject = command.subject;
@@ -94,22 +159,23 @@ int Run(const TrovelCommand& command)
     const long long logStart = FileSize(".\\TrovelLog.txt");
 
     HANDLE thread = CreateThread(nullptr, 0, RunSilently, &run, 0, nullptr);
-    if (thread == nullptr) {
-        std::fprintf(stderr, "trovel: cannot start the run (error %lu)\n", GetLastError());
-        return 2;
-    }
+    if (thread == nullptr)
+        return Refuse("cannot start the run (error " + std::to_string(GetLastError()) + ")");
+    ProgressDisplay display;
+    std::map<DWORD, bool> moved;  // ids whose entry changed since the start: this run's
     for (bool running = true; running;) {
         running = WaitForSingleObject(thread, 250) == WAIT_TIMEOUT;
         for (auto& entry : last) {
             const Seen now = Query(entry.first);
-            if (now != entry.second) {
-                entry.second = now;
-                if (now.status != 3)
-                    Print(now);
-            }
+            const bool changed = now != entry.second;
+            entry.second = now;
+            moved[entry.first] = moved[entry.first] || changed;
+            if (moved[entry.first])
+                display.Show(now, changed);
         }
     }
     CloseHandle(thread);
+    display.End();
 
     if (run.runId == 0) {
         std::fprintf(stderr, "trovel: no run started: a collection of this minute is still in progress\n");
@@ -118,7 +184,7 @@ int Run(const TrovelCommand& command)
     const Seen final = Query(run.runId);
     std::printf("run id: %06lu\n", static_cast<unsigned long>(run.runId));
     if (final.status == 3) {
-        std::printf("no status entry for this run; the log says:\n");
+        std::printf("%s; the log says:\n", NoEntryLine(run.runId).c_str());
         PrintLogSince(logStart);
         return 1;
     }
@@ -129,6 +195,10 @@ int Run(const TrovelCommand& command)
 int Status(const TrovelCommand& command)
 {
     const Seen seen = Query(static_cast<DWORD>(command.runId));
+    if (seen.status == 3) {
+        std::printf("%s\n", NoEntryLine(command.runId).c_str());
+        return 3;
+    }
     Print(seen);
     switch (seen.status) {
     case 1:
@@ -142,6 +212,22 @@ int Status(const TrovelCommand& command)
     }
 }
 
+int Check()
+{
+    const std::vector<CheckResult> results = CheckStation();
+    size_t failed = 0;
+    for (const CheckResult& result : results) {
+        std::printf("%s\n", CheckLine(result).c_str());
+        if (result.outcome != CheckResult::Outcome::Passed)
+            ++failed;
+    }
+    if (failed == 0)
+        std::printf("ready: every check passed\n");
+    else
+        std::printf("not ready: %zu of %zu checks did not pass\n", failed, results.size());
+    return CheckExitCode(results);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -152,10 +238,13 @@ int main(int argc, char** argv)
     case TrovelCommand::Kind::Help:
         std::fputs(kUsage, stdout);
         return 0;
+    case TrovelCommand::Kind::Version:
+        std::fputs(kVersion, stdout);
+        return 0;
     case TrovelCommand::Kind::Error:
-        std::fprintf(stderr, "trovel: %s\n\n", command.error.c_str());
-        std::fputs(kUsage, stderr);
-        return 2;
+        return Refuse(command.error);
+    case TrovelCommand::Kind::Check:
+        return Check();
     case TrovelCommand::Kind::Run:
         return Run(command);
     case TrovelCommand::Kind::Status:
