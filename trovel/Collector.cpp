@@ -84,8 +84,12 @@ int CTrovelCollector::Run(std::string description, std::string subject, std::str
 
     PlanPaths();
     PrepareLocalDirectory();
-    if (Collect(description, subject))
-        Upload(result);
+    // Without the description or a whole archive there is nothing worth sending.
+    if (WriteDescription(description, subject)) {
+        GatherFiles();
+        if (PackArchive())
+            Upload(result);
+    }
     CleanUp();
     Summarise(result);
     return kCompleted;
@@ -136,22 +140,22 @@ void CTrovelCollector::NamePaths()
     m_strZipPath = m_strCollectDir + ".zip";
 }
 
-bool CTrovelCollector::Collect(const std::string& description, const std::string& subject)
+void CTrovelCollector::GatherFiles()
 {
-    if (!WriteDescription(description, subject))
-        return false;
     m_nGatherCount[0] = m_nGatherCount[1] = 0;
     ReportProgress(20, "Running...", "Running...", -1, 1);
     GatherPackages();
+}
 
+bool CTrovelCollector::PackArchive()
+{
     ReportProgress(80, "Zip Files", "Zip Files", -1, 1);
     std::string error;
-    if (!CreateArchive(std::string(), m_strCollectDir, error)) {
-        m_strFailure = error;
-        m_defs.WriteLog(error, false);
-        return false;
-    }
-    return true;
+    if (CreateArchive(std::string(), m_strCollectDir, error))
+        return true;
+    m_strFailure = error;
+    m_defs.WriteLog(error, false);
+    return false;
 }
 
 void CTrovelCollector::Upload(std::string& result)

@@ -161,7 +161,8 @@ private:
     int FindPackages();
     void PlanPaths();
     void NamePaths();  // collection folder and archive from m_strLocalDir, machine id and stamp
-    bool Collect(const std::string& description, const std::string& subject);
+    void GatherFiles();
+    bool PackArchive();
     void Upload(std::string& result);
     void CleanUp();
     void Summarise(std::string& result);
