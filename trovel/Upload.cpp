@@ -276,10 +276,13 @@ private:
         // private address behind the server's gateway.
         sockaddr_in data = {};
         int length = sizeof data;
+        // "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)"; the brackets are not required.
         unsigned n[6] = {};
-        const char* numbers = std::strchr(m_answer.c_str(), '(');
-        if (getpeername(m_control, reinterpret_cast<sockaddr*>(&data), &length) != 0 || numbers == nullptr ||
-            std::sscanf(numbers + 1, "%u,%u,%u,%u,%u,%u", &n[0], &n[1], &n[2], &n[3], &n[4], &n[5]) != 6 ||
+        const char* numbers = m_answer.c_str() + 3;
+        while (*numbers != '\0' && !isdigit(static_cast<unsigned char>(*numbers)))
+            ++numbers;
+        if (getpeername(m_control, reinterpret_cast<sockaddr*>(&data), &length) != 0 ||
+            std::sscanf(numbers, "%u,%u,%u,%u,%u,%u", &n[0], &n[1], &n[2], &n[3], &n[4], &n[5]) != 6 ||
             n[4] > 255 || n[5] > 255)
             return false;
         data.sin_port = htons(static_cast<u_short>(n[4] * 256 + n[5]));
