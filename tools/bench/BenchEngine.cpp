@@ -1,5 +1,5 @@
 // Times one stage of the collection engine on a prepared tree and prints
-// "<stage> <seconds>" (the Linux side of the benchmark compares it with its own tools).
+// "<stage> <seconds> <peak working set in MB>" (the Linux side of the benchmark compares it with its own tools).
 //
 //   trovel_bench gather  <work folder> <source folder>   GatherPackages of one package
 //                                                        naming the source with "*.*"
@@ -9,6 +9,8 @@
 #include "Definitions.h"
 
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <cstdio>
 #include <memory>
@@ -79,6 +81,9 @@ int main(int argc, char** argv)
         fprintf(stderr, "unknown stage %s\n", stage.c_str());
         return 2;
     }
-    printf("%s %.3f\n", stage.c_str(), ended - started);
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    printf("%s %.3f %.0f\n", stage.c_str(), ended - started, memory.PeakWorkingSetSize / 1048576.0);
     return ok ? 0 : 1;
 }
