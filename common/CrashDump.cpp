@@ -14,7 +14,9 @@
 namespace {
 
 char g_program[64];                        // set by InstallCrashDumps: dumps of any thread
-thread_local const char* t_scopeProgram;   // set while a CrashDumpScope lives on the thread
+// Program name of the CrashDumpScope living on a thread: a system TLS slot, which unlike
+// the compiler's emulated thread_local never allocates when the filter reads it.
+DWORD g_scopeSlot = TLS_OUT_OF_INDEXES;
 LPTOP_LEVEL_EXCEPTION_FILTER g_previous;   // the filter before ours (a scope's host)
 bool g_installed;
 LONG g_scopes;
@@ -120,8 +122,10 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exception)
 {
     char folder[MAX_PATH];
     const char* program;
-    if (t_scopeProgram) {
-        program = t_scopeProgram;
+    const char* scope =
+        g_scopeSlot != TLS_OUT_OF_INDEXES ? static_cast<const char*>(TlsGetValue(g_scopeSlot)) : nullptr;
+    if (scope) {
+        program = scope;
         if (!GetCurrentDirectoryA(MAX_PATH, folder))
             folder[0] = '\0';
     } else if (g_program[0]) {
@@ -193,8 +197,11 @@ void InstallCrashDumps(const char* program)
 
 CrashDumpScope::CrashDumpScope(const char* program, const char* testName)
 {
-    t_scopeProgram = program;
     Lock();
+    if (g_scopeSlot == TLS_OUT_OF_INDEXES)
+        g_scopeSlot = TlsAlloc();
+    if (g_scopeSlot != TLS_OUT_OF_INDEXES)
+        TlsSetValue(g_scopeSlot, const_cast<char*>(program));
     if (g_scopes++ == 0 && !g_installed)
         g_previous = SetUnhandledExceptionFilter(CrashFilter);
     LeaveCriticalSection(&g_lock);
@@ -203,8 +210,9 @@ CrashDumpScope::CrashDumpScope(const char* program, const char* testName)
 
 CrashDumpScope::~CrashDumpScope()
 {
-    t_scopeProgram = nullptr;
     Lock();
+    if (g_scopeSlot != TLS_OUT_OF_INDEXES)
+        TlsSetValue(g_scopeSlot, nullptr);
     // Puts the host's filter back once no run needs ours, so that nothing points into a
     // library that may be unloaded; a filter installed after ours stays.
     if (--g_scopes == 0 && !g_installed) {

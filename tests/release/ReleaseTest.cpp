@@ -128,45 +128,64 @@ TEST(Release, ShippedCopiesAreStrippedAndLinkToTheirSymbols)
     }
 }
 
-// Copies of the shipped programs in a scratch folder, started with the crash switch.
+// Copies of the shipped programs in folders of a scratch folder, started with the crash
+// switch. Under Wine one minidump takes some 25 s to write, so the crashes run side by side.
 class CrashDumps : public ::testing::Test {
 protected:
     void SetUp() override
     {
         m_dir = std::make_unique<ScratchDir>(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        for (const Program& program : kPrograms)
-            ASSERT_TRUE(CopyFileA((kBuild + "\\stripped\\" + program.file).c_str(), Path(program.file).c_str(), FALSE));
     }
 
-    std::string Path(const std::string& name) const { return *m_dir / name; }
-
-    // Runs `commandLine` in the scratch folder with CORVIDA_TEST_CRASH=`crash`; its exit code.
-    DWORD Run(std::string commandLine, const char* crash)
+    // A folder with copies of the shipped programs.
+    std::string Prepare(const std::string& name)
     {
+        const std::string folder = *m_dir / name;
+        CreateDirectoryA(folder.c_str(), nullptr);
+        for (const Program& program : kPrograms)
+            EXPECT_TRUE(CopyFileA((kBuild + "\\stripped\\" + program.file).c_str(),
+                                  (folder + "\\" + program.file).c_str(), FALSE));
+        return folder;
+    }
+
+    // Starts `program` of `folder` with `arguments`, in that folder, with
+    // CORVIDA_TEST_CRASH=`crash`; the process handle (nullptr when it did not start).
+    HANDLE Start(const std::string& folder, const std::string& program, const std::string& arguments,
+                 const char* crash)
+    {
+        std::string line = "\"" + folder + "\\" + program + "\" " + arguments;
         SetEnvironmentVariableA("CORVIDA_TEST_CRASH", crash);
         STARTUPINFOA start = {};
         start.cb = sizeof start;
         PROCESS_INFORMATION process = {};
-        const BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                            m_dir->Path().c_str(), &start, &process);
+        const BOOL started =
+            CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &start, &process);
         SetEnvironmentVariableA("CORVIDA_TEST_CRASH", nullptr);
         if (!started)
+            return nullptr;
+        CloseHandle(process.hThread);
+        return process.hProcess;
+    }
+
+    // Waits (bounded) for the process and returns its exit code.
+    static DWORD Finish(HANDLE process)
+    {
+        if (!process)
             return 0xFFFFFFFF;
         DWORD code = 0xFFFFFFFE;
-        if (WaitForSingleObject(process.hProcess, 150000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process.hProcess, &code);
+        if (WaitForSingleObject(process, 300000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process, &code);
         else
-            TerminateProcess(process.hProcess, 0xFFFFFFFE);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+            TerminateProcess(process, 0xFFFFFFFE);
+        CloseHandle(process);
         return code;
     }
 
-    std::vector<std::string> Dumps(const std::string& prefix)
+    static std::vector<std::string> Dumps(const std::string& folder, const std::string& prefix)
     {
         std::vector<std::string> names;
         WIN32_FIND_DATAA found;
-        HANDLE find = FindFirstFileA(Path(prefix + "-*.dmp").c_str(), &found);
+        HANDLE find = FindFirstFileA((folder + "\\" + prefix + "-*.dmp").c_str(), &found);
         if (find == INVALID_HANDLE_VALUE)
             return names;
         do
@@ -181,32 +200,37 @@ protected:
 
 TEST_F(CrashDumps, ACrashWritesANamedMinidumpAndAMarkedLogLine)
 {
-    const struct {
+    struct Case {
         const char* program;  // dump name
-        const char* commandLine;
+        const char* file;
+        const char* arguments;
         const char* crash;
         const char* module;  // where the crash happens
-    } cases[] = {{"Corvida", "Corvida.exe", "Corvida", "Corvida.exe"},
-                 {"trovel", "trovel.exe --help", "trovel", "trovel.exe"},
-                 {"TrovelLib", "trovel.exe run -s crash", "TrovelLib worker", "TrovelLib.dll"}};
-    for (const auto& c : cases) {
+        std::string folder;
+        HANDLE process;
+    } cases[] = {{"Corvida", "Corvida.exe", "", "Corvida", "Corvida.exe", "", nullptr},
+                 {"trovel", "trovel.exe", "--help", "trovel", "trovel.exe", "", nullptr},
+                 {"TrovelLib", "trovel.exe", "run -s crash", "TrovelLib worker", "TrovelLib.dll", "", nullptr}};
+    for (Case& c : cases) {
+        c.folder = Prepare(c.program);
+        c.process = Start(c.folder, c.file, c.arguments, c.crash);
+        ASSERT_NE(c.process, nullptr) << c.program;
+    }
+    for (Case& c : cases) {
         SCOPED_TRACE(c.program);
-        DeleteFileA(Path("TrovelLog.txt").c_str());
-        const DWORD code = Run(Path(c.commandLine), c.crash);
-        EXPECT_EQ(code, static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
+        EXPECT_EQ(Finish(c.process), static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
 
-        const std::vector<std::string> dumps = Dumps(c.program);
+        const std::vector<std::string> dumps = Dumps(c.folder, c.program);
         ASSERT_EQ(dumps.size(), 1u);
         const std::string prefix = std::string(c.program) + "-" PROJECT_VERSION_TEXT "-";
         EXPECT_EQ(dumps[0].rfind(prefix, 0), 0u) << dumps[0];
         EXPECT_EQ(dumps[0].size(), prefix.size() + 15 + 4) << "YYYYMMDD-HHMMSS.dmp";
-        EXPECT_EQ(ReadFileBytes(Path(dumps[0])).substr(0, 4), "MDMP");
+        EXPECT_EQ(ReadFileBytes(c.folder + "\\" + dumps[0]).substr(0, 4), "MDMP");
 
-        const std::string log = ReadFileBytes(Path("TrovelLog.txt"));
+        const std::string log = ReadFileBytes(c.folder + "\\TrovelLog.txt");
         const std::string marked =
             std::string("|  ***  ") + c.program + " " PROJECT_VERSION_TEXT " crashed: exception 0xC0000005";
-        EXPECT_NE(log.find(marked), std::string::npos)
-            << log;
+        EXPECT_NE(log.find(marked), std::string::npos) << log;
         EXPECT_NE(log.find("dump " + dumps[0]), std::string::npos) << log;
 
         // The place of the crash, resolved with the symbols file as a support engineer would.
@@ -227,9 +251,10 @@ TEST_F(CrashDumps, ACrashWritesANamedMinidumpAndAMarkedLogLine)
 
 TEST_F(CrashDumps, OnlyTheNewestDumpsAreKept)
 {
+    const std::string folder = Prepare("trovel");
     // Six dumps of earlier crashes, one day apart; the oldest first.
     for (int n = 0; n < 6; ++n) {
-        const std::string name = Path("trovel-0.9.0.0-2026010" + std::to_string(n + 1) + "-120000.dmp");
+        const std::string name = folder + "\\trovel-0.9.0.0-2026010" + std::to_string(n + 1) + "-120000.dmp";
         WriteFileBytes(name, "MDMP");
         HANDLE file = CreateFileA(name.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -239,20 +264,20 @@ TEST_F(CrashDumps, OnlyTheNewestDumpsAreKept)
         SetFileTime(file, nullptr, nullptr, &time);
         CloseHandle(file);
     }
-    Run(Path("trovel.exe --help"), "trovel");
-    const std::vector<std::string> dumps = Dumps("trovel");
-    EXPECT_EQ(dumps.size(), 5u);
+    Finish(Start(folder, "trovel.exe", "--help", "trovel"));
+    EXPECT_EQ(Dumps(folder, "trovel").size(), 5u);
     for (int n = 1; n <= 2; ++n)
-        EXPECT_FALSE(PathExists(Path("trovel-0.9.0.0-2026010" + std::to_string(n) + "-120000.dmp"))) << n;
-    EXPECT_TRUE(PathExists(Path("trovel-0.9.0.0-20260103-120000.dmp")));
-    EXPECT_EQ(Dumps("trovel-" PROJECT_VERSION_TEXT).size(), 1u);
+        EXPECT_FALSE(PathExists(folder + "\\trovel-0.9.0.0-2026010" + std::to_string(n) + "-120000.dmp")) << n;
+    EXPECT_TRUE(PathExists(folder + "\\trovel-0.9.0.0-20260103-120000.dmp"));
+    EXPECT_EQ(Dumps(folder, "trovel-" PROJECT_VERSION_TEXT).size(), 1u);
 }
 
 TEST_F(CrashDumps, WithoutTheSwitchNothingIsWritten)
 {
-    EXPECT_EQ(Run(Path("trovel.exe --help"), ""), 0u);
-    EXPECT_TRUE(Dumps("trovel").empty());
-    EXPECT_FALSE(PathExists(Path("TrovelLog.txt")));
+    const std::string folder = Prepare("trovel");
+    EXPECT_EQ(Finish(Start(folder, "trovel.exe", "--help", "")), 0u);
+    EXPECT_TRUE(Dumps(folder, "trovel").empty());
+    EXPECT_FALSE(PathExists(folder + "\\TrovelLog.txt"));
 }
 
 }  // namespace
