@@ -28,6 +28,9 @@ start)
     # makes -p fail: that server is reused.
     "$WINESERVER" -p >/dev/null 2>&1 </dev/null || echo "wine: reusing the running wineserver" >&2
     "$WINE" wineboot >/dev/null 2>&1 </dev/null || { echo "wine: wineboot failed" >&2; exit 1; }
+    # A crashing test program must end as it would unattended: Wine's debugger would
+    # otherwise wait on a crash dialog that nobody answers.
+    "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null
     if [ -z "${DISPLAY:-}" ]; then
         dispfile=$(mktemp)
         setsid Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$dispfile" >/dev/null 2>&1 </dev/null &
