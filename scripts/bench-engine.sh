@@ -11,7 +11,7 @@
 # Each side of (a) to (c) is measured twice or three times and the best time counts. The
 # engine's stage times are taken inside the Windows process; xcopy's are its wall time less
 # the start of an empty Wine process. Not a test: it prints the ratios.
-#   /work/bin/isolated scripts/bench-engine.sh   (private loopback; BUILD_DIR as elsewhere)
+#   scripts/bench-engine.sh   (BUILD_DIR as elsewhere; the FTP server listens on 127.0.0.29)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$repo/scripts/wine-env.sh"
