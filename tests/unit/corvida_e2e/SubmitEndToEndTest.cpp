@@ -170,4 +170,55 @@ TEST_F(SubmitEndToEnd, PackageWithoutTheReportKeepsItAfterTheUpload)
     EXPECT_TRUE(PathExists(TaskFile()));
 }
 
+TEST_F(SubmitEndToEnd, FullDiskWhilePackingKeepsTheReportAndTheReminders)
+{
+    // The collector's local directory (the program folder's "Collection") on a 2 MB file
+    // system: the gathered files fit, their archive beside them does not.
+    const std::string mount = "/tmp/corvida-e2e-full-" + std::to_string(GetCurrentProcessId());
+    const std::string link = "\"$WINEPREFIX/drive_c/Velmora/Corvida/Collection\"";
+    std::string out;
+    if (RunHost("mkdir -p " + mount + " && mount -t tmpfs -o size=2m tmpfs " + mount + " && ln -sfn " + mount + " " +
+                    link,
+                &out) != 0) {
+        RunHost("rmdir " + mount);
+        GTEST_SKIP() << "cannot mount a small file system here (needs root): " << out;
+    }
+    struct Unmount {
+        std::string command;
+        ~Unmount() { RunHost(command); }
+    } unmount{"rm -f " + link + "; umount " + mount + "; rmdir " + mount};
+
+    FtpServer server("127.0.0.43", FtpServer::Mode::Normal, {"incoming"});
+    ASSERT_TRUE(server.Start());
+    WritePrivateProfileStringA("Aldera 800", "FTP Path", "127.0.0.43\\incoming", ".\\Corvida.ini");
+    // The report and 1.2 MB that does not compress.
+    std::string noise(1200000, '\0');
+    unsigned state = 12345;
+    for (char& c : noise) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 23);
+    }
+    MakeDirs(".\\Big");
+    WriteFileBytes(".\\Big\\noise.bin", noise);
+    WriteFileBytes(".\\Current\\Package_Report.ini",
+                   "[Package Version]\r\nversion=1\r\n[FILES]\r\n0)Filenum=1\r\n0)Recursive=0\r\n"
+                   "0)Directory=%CURRENTDIR%\\Data\r\n0)FileFormat=Corvidadata.ini\r\n"
+                   "1)Filenum=1\r\n1)Recursive=0\r\n1)Directory=%CURRENTDIR%\\Big\r\n1)FileFormat=noise.bin\r\n");
+
+    SubmissionResult result;
+    RunSubmissionWorker(result);
+    ASSERT_TRUE(result.done.load());
+    EXPECT_EQ(result.code, 2) << result.message;
+    EXPECT_NE(result.message.find("File Collection failed!"), std::string::npos) << result.message;
+    EXPECT_TRUE(Archives(server.Root() + "\\incoming").empty()) << "nothing half-made is sent";
+
+    EXPECT_TRUE(PathExists(".\\Data\\Corvidadata.ini"));
+    EXPECT_EQ(GetValue(kKey, "Data Submission Completed"), "<absent>");
+    EXPECT_EQ(GetValue(kKey, "Reminder at Startup"), "1");
+    EXPECT_EQ(GetValue(kKey, "Reminder by Scheduler"), "1");
+    for (const std::string& path : m_shortcuts)
+        EXPECT_TRUE(PathExists(path)) << path;
+    EXPECT_TRUE(PathExists(TaskFile()));
+}
+
 }  // namespace
