@@ -5,7 +5,7 @@
 #include "Collector.h"
 #include "Definitions.h"
 #include "FileTree.h"
-#include "FolderList.h"
+#include "FindFiles.h"
 #include "Registry.h"
 #include "Text.h"
 
@@ -170,7 +170,7 @@ bool CTrovelDefinitions::LocateDefinitions()
             base += "\\";
     }
     std::vector<std::string> folders;
-    for (const FolderEntry& entry : ListFolder(base + "*.*"))
+    for (const FolderEntry& entry : ListFolder(base))
         if (entry.isFolder)
             folders.push_back(entry.name);
     const std::string name = ChooseDefinitionsFolder(folders);
@@ -190,7 +190,7 @@ std::string ChooseDefinitionsFolder(const std::vector<std::string>& entries)
 int CTrovelDefinitions::FindDefinitionsDir(const std::string& base, std::string& dir, int& hasConfig)
 {
     std::vector<std::string> folders;
-    for (const FolderEntry& entry : ListFolder(base + "\\*.*"))
+    for (const FolderEntry& entry : ListFolder(base))
         if (entry.isFolder)
             folders.push_back(entry.name);
     const std::string found = ChooseDefinitionsFolder(folders);
