@@ -7,6 +7,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+
 #include <vector>
 
 void PumpMessages()
@@ -390,4 +392,18 @@ bool CreateFolderPath(const std::string& path)
             SetFileAttributesA(prefixes[i].c_str(), FILE_ATTRIBUTE_NORMAL);
     }
     return IsPlainFolder(path);
+}
+
+bool ReadFileText(const std::string& path, std::string& text)
+{
+    text.clear();
+    FILE* in = std::fopen(path.c_str(), "rb");
+    if (!in)
+        return false;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+        text.append(buffer, got);
+    std::fclose(in);
+    return true;
 }

@@ -32,20 +32,6 @@ std::string ComputerName()
     return name;
 }
 
-std::string ReadTextFile(const std::string& path)
-{
-    std::string text;
-    FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in)
-        return text;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
-        text.append(buffer, got);
-    std::fclose(in);
-    return text;
-}
-
 // A registry value given by its full path ("HKEY_LOCAL_MACHINE\SOFTWARE\...\Value").
 std::string ReadRegistryValue(std::string path)
 {
@@ -234,20 +220,9 @@ int CTrovelDefinitions::ReadXmlTag(const std::string& path, const std::string& m
                                    std::string& value)
 {
     value.clear();
-    const std::string text = ReadTextFile(path);
-    const auto at = text.find(marker);
-    if (at == std::string::npos)
-        return 0;
-    const auto open = text.find(tag, at + marker.size());
-    if (open == std::string::npos)
-        return 0;
-    const std::string closing = "</" + tag.substr(1);
-    const auto begin = open + tag.size();
-    const auto close = text.find(closing, begin);
-    if (close == std::string::npos)
-        return 0;
-    value = text.substr(begin, close - begin);
-    return value.empty() ? 0 : 1;
+    std::string text;
+    ReadFileText(path, text);
+    return FindTaggedText(text, marker, tag, value) && !value.empty() ? 1 : 0;
 }
 
 void CTrovelDefinitions::PublishDeviceList()

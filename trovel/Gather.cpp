@@ -229,7 +229,8 @@ void CTrovelCollector::GatherPackages()
         if (name.empty())
             continue;
         const std::string packageFile = definitions.CurrentPackageFile(name);
-        m_strPackageName = ReplaceAll(name, " ", "-");
+        // The name may come from a hand-edited selection: it names one folder of the collection.
+        m_strPackageName = FileSafeName(ReplaceAll(name, " ", "-"));
         CreateFolderPath(m_strCollectDir + "\\" + m_strPackageName);
         definitions.WriteLog("package - " + m_strPackageName + " ", 1);
 

@@ -187,15 +187,9 @@ void CTrovelDefinitions::ClearSelection()
     const std::string file = CurrentConfigFile();
     if (file.empty())
         return;
-    FILE* in = std::fopen(file.c_str(), "rb");
-    if (!in)
-        return;
     std::string text;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
-        text.append(buffer, got);
-    std::fclose(in);
+    if (!ReadFileText(file, text))
+        return;
 
     const auto header = text.find("[SELECT PACKAGE]");
     if (header == std::string::npos)

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 namespace {
 
@@ -33,19 +32,6 @@ std::string ToUpper(std::string s)
 }
 
 const size_t kMaxShortKeyName = 245;
-
-// A key name as a file name: every character that a file name cannot hold, or that would
-// lead into another folder ("\", "/", ":"), becomes "_", so "..\" or "../" in a key
-// cannot place the export outside the package folder.
-std::string FileSafeName(std::string name)
-{
-    for (char& c : name) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (u < 32 || std::strchr("\\/:*?\"<>|", c) != nullptr)
-            c = '_';
-    }
-    return name;
-}
 
 }  // namespace
 

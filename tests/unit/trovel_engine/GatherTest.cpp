@@ -154,6 +154,40 @@ TEST_F(GatherTest, SelectedPackagesAreGatheredAndLogged)
                      "Registry 'HKEY_CURRENT_USER\\Software\\TrovelEngineGather' added to package 'Drive-Logs'\n");
 }
 
+// A selected package name leading out of the collection folder ("..\", "/") names one
+// folder inside it instead; a plain name keeps its folder.
+TEST_F(GatherTest, HostilePackageNamesStayInsideTheCollection)
+{
+    testing_support::ScratchDir definitions("gather-hostile");
+    CTrovelDefinitions& defs = m_collector->Definitions();
+    const std::string savedDir = defs.m_strDefDir;
+    defs.m_strDefDir = definitions.Path() + "\\";
+    const std::string config = definitions / "Current_Trovel.ini";
+    m_collector->m_strConfigFile = config;
+    m_collector->m_bUnattended = 0;
+    const std::string outside = m_collect.Path() + "\\..\\Escaped";
+    struct Case {
+        const char* selected;
+        const char* folder;
+    } cases[] = {
+        {"..\\Escaped", ".._Escaped\\"},
+        {"../Escaped", ".._Escaped\\"},
+        {"Logs\\..\\..\\Escaped", "Logs_.._.._Escaped\\"},
+        {"..", "__\\"},
+        {"Drive Logs", "Drive-Logs\\"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.selected);
+        WriteIni(config, "SELECT PACKAGE", "0)Name", c.selected);
+        m_collector->GatherPackages();
+        EXPECT_EQ(ListTree(m_collect.Path()), std::set<std::string>{c.folder});
+        EXPECT_FALSE(FolderExists(outside));
+        RemoveDirectoryA((m_collect / c.folder).c_str());  // empty: the package names no files
+        RemoveDirectoryA(outside.c_str());
+    }
+    defs.m_strDefDir = savedDir;
+}
+
 // More matches than the table holds: the newest eligible files still win, whatever the
 // order in which the folder lists them.
 TEST(GatherManyTest, NewestFilesWinWhenMoreThanTheTableHolds)
