@@ -64,10 +64,8 @@ bool GetFileLastWriteTime(const std::string& path, SYSTEMTIME& when, bool local)
     if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
         return false;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    if (!FindHandle(FindFirstFileA(path.c_str(), &found)))
         return false;
-    FindClose(search);
     FILETIME written = found.ftLastWriteTime;
     if (local) {
         FILETIME converted;
@@ -372,10 +370,8 @@ static bool IsPlainFolder(std::string path)
 {
     RemoveTrailingBackslash(path);  // a search for "C:\x\" finds nothing
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    if (!FindHandle(FindFirstFileA(path.c_str(), &found)))
         return false;
-    FindClose(search);
     return found.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY;
 }
 
