@@ -50,6 +50,13 @@ std::string ReadRegistryValue(std::string path)
     return value;
 }
 
+// Installs the device's definitions and brings them up to date: 1, or the first failure.
+int InstallAndPrepare(CTrovelDefinitions& defs, const std::string& base, const std::string& dir, std::string& result)
+{
+    const int code = defs.InstallDevice(defs.m_bSystemInfo, base, dir, result);
+    return code != 1 ? code : defs.PrepareDefinitions(base, result, 1, 1);
+}
+
 }  // namespace
 
 int CTrovelDefinitions::SelectDevice(std::string& result)
@@ -96,10 +103,7 @@ int CTrovelDefinitions::SelectDevice(std::string& result)
                 RefreshCurrent(std::string());
                 return 1;
             }
-            int code = InstallDevice(m_bSystemInfo, base, dir, result);
-            if (code != 1)
-                return code;
-            code = PrepareDefinitions(base, result, 1, 1);
+            const int code = InstallAndPrepare(*this, base, dir, result);
             if (code != 1)
                 return code;
         }
@@ -340,10 +344,7 @@ int CTrovelDefinitions::CheckDevice(const std::string& baseDir, const std::strin
                     MB_YESNO | MB_ICONQUESTION, false, true) != IDYES)
             return 11;
         DeleteFileA((m_strDefDir + "Current_Trovel.ini").c_str());
-        code = InstallDevice(m_bSystemInfo, baseDir, dir, result);
-        if (code != 1)
-            return code;
-        code = PrepareDefinitions(baseDir, result, 1, 1);
+        code = InstallAndPrepare(*this, baseDir, dir, result);
         if (code != 1)
             return code;
     } else {

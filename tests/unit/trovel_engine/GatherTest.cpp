@@ -38,6 +38,24 @@ protected:
         m_collector->m_strPackageName = "Pkg";
         m_collector->m_strStamp = StampAt(0);
     }
+    ~GatherTest() override
+    {
+        if (m_definitions)
+            m_collector->Definitions().m_strDefDir = m_savedDefDir;
+    }
+
+    // The definitions live in a scratch folder until the test ends; the returned
+    // configuration file selects the packages of an attended run.
+    std::string UseDefinitionsIn(const std::string& name)
+    {
+        m_definitions = std::make_unique<testing_support::ScratchDir>(name);
+        CTrovelDefinitions& defs = m_collector->Definitions();
+        m_savedDefDir = defs.m_strDefDir;
+        defs.m_strDefDir = m_definitions->Path() + "\\";
+        m_collector->m_strConfigFile = *m_definitions / "Current_Trovel.ini";
+        m_collector->m_bUnattended = 0;
+        return m_collector->m_strConfigFile;
+    }
 
     // Files of the package folder after gathering one entry ("{SRC}" stands for the tree).
     std::set<std::string> Gather(const std::string& entry)
@@ -56,6 +74,8 @@ protected:
 
     TempTree m_source, m_collect;
     std::unique_ptr<CTrovelCollector> m_collector;
+    std::unique_ptr<testing_support::ScratchDir> m_definitions;
+    std::string m_savedDefDir;
 };
 
 TEST_F(GatherTest, EntriesCopyTheFilesTheyName)
@@ -107,13 +127,9 @@ TEST_F(GatherTest, CopiesKeepTheirBytes)
 // package folder named without blanks, and the log lines the support centre reads.
 TEST_F(GatherTest, SelectedPackagesAreGatheredAndLogged)
 {
-    testing_support::ScratchDir definitions("gather-defs");
-    CTrovelDefinitions& defs = m_collector->Definitions();
-    const std::string savedDir = defs.m_strDefDir;
-    defs.m_strDefDir = definitions.Path() + "\\";
-    const std::string config = definitions / "Current_Trovel.ini";
+    const std::string config = UseDefinitionsIn("gather-defs");
     WriteIni(config, "SELECT PACKAGE", "0)Name", "Drive Logs");
-    const std::string package = definitions / "Current_Package_Drive Logs.ini";
+    const std::string package = m_collector->Definitions().m_strDefDir + "Current_Package_Drive Logs.ini";
     const std::string temp = EnvironmentValue("TEMP");
     ASSERT_EQ(m_source.Path().substr(0, temp.size()), temp);
     const std::string sourceWithPlaceholder = "%TEMP%" + m_source.Path().substr(temp.size()) + "\\Logs\\";
@@ -133,10 +149,7 @@ TEST_F(GatherTest, SelectedPackagesAreGatheredAndLogged)
     RegCloseKey(key);
     DeleteFileA("TrovelLog.txt");
 
-    m_collector->m_strConfigFile = config;
-    m_collector->m_bUnattended = 0;
     m_collector->GatherPackages();
-    defs.m_strDefDir = savedDir;
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TrovelEngineGather");
 
     const std::set<std::string> expected = {"Drive-Logs\\", "Drive-Logs\\app7.log", "Drive-Logs\\app8.log",
@@ -158,13 +171,7 @@ TEST_F(GatherTest, SelectedPackagesAreGatheredAndLogged)
 // folder inside it instead; a plain name keeps its folder.
 TEST_F(GatherTest, HostilePackageNamesStayInsideTheCollection)
 {
-    testing_support::ScratchDir definitions("gather-hostile");
-    CTrovelDefinitions& defs = m_collector->Definitions();
-    const std::string savedDir = defs.m_strDefDir;
-    defs.m_strDefDir = definitions.Path() + "\\";
-    const std::string config = definitions / "Current_Trovel.ini";
-    m_collector->m_strConfigFile = config;
-    m_collector->m_bUnattended = 0;
+    const std::string config = UseDefinitionsIn("gather-hostile");
     const std::string outside = m_collect.Path() + "\\..\\Escaped";
     struct Case {
         const char* selected;
@@ -185,7 +192,6 @@ TEST_F(GatherTest, HostilePackageNamesStayInsideTheCollection)
         RemoveDirectoryA((m_collect / c.folder).c_str());  // empty: the package names no files
         RemoveDirectoryA(outside.c_str());
     }
-    defs.m_strDefDir = savedDir;
 }
 
 // More matches than the table holds: the newest eligible files still win, whatever the
