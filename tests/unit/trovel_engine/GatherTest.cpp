@@ -2,6 +2,7 @@
 #include "Definitions.h"
 #include "EngineTestSupport.h"
 #include "FileTree.h"
+#include "FindFiles.h"
 #include "TestSupport.h"
 #include "Text.h"
 #include "WidePath.h"
@@ -241,23 +242,16 @@ TEST(GatherManyTest, NewestFilesWinWhenMoreThanTheTableHolds)
 std::set<std::string> ListWide(const std::wstring& folder, const std::string& prefix = "")
 {
     std::set<std::string> out;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return out;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        const std::string item = prefix + WideToUtf8(name);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            for (const std::string& below : ListWide(folder + L"\\" + name, item + "\\"))
+    FindFiles list(LongPath(folder));
+    for (FoundEntry found; list.Next(found);) {
+        const std::string item = prefix + WideToUtf8(found.name);
+        if (found.IsFolder()) {
+            for (const std::string& below : ListWide(folder + L"\\" + found.name, item + "\\"))
                 out.insert(below);
         } else {
             out.insert(item);
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    }
     return out;
 }
 
