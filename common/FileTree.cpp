@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-
 #include <vector>
 
 void PumpMessages()

@@ -90,19 +90,14 @@ bool FindSystemInfoFile(std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string ExtractTaggedText(const std::string& text, const std::string& anchor, const std::string& tag)
-{
-    std::string value;
-    return FindTaggedText(text, anchor, tag, value) ? value : kDefaultSerialNumber;
-}
-
 bool ExtractTaggedValue(const std::string& filePath, const std::string& anchor, const std::string& tag,
                         std::string& value)
 {
     std::string text;
     if (!ReadFileText(filePath, text))
         return false;
-    value = ExtractTaggedText(text, anchor, tag);
+    if (!FindTaggedText(text, anchor, tag, value))
+        value = kDefaultSerialNumber;
     return !value.empty();
 }
 
