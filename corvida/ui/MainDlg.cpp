@@ -239,14 +239,21 @@ void CMainDlg::SetItemTextQuietly(int id, const std::string& text)
     m_bLoading = loading;
 }
 
+bool CMainDlg::RefusedCharacter(const std::string& typed)
+{
+    const InvalidCharacter invalid = FindInvalidCharacter(typed, false);
+    if (!invalid.character)
+        return false;
+    MessageBoxA(m_hWnd, InvalidCharacterMessage(invalid.character).c_str(), "Error", MB_OK | MB_ICONSTOP);
+    return true;
+}
+
 void CMainDlg::OnCustomerNameChanged()
 {
     ReportRecord& record = m_host.Record();
     std::string previous = record.CustomerName;
     std::string name = GetItemText(IDC_CUSTOMER_NAME);
-    InvalidCharacter invalid = FindInvalidCharacter(name, false);
-    if (invalid.character) {
-        MessageBoxA(m_hWnd, InvalidCharacterMessage(invalid.character).c_str(), "Error", MB_OK | MB_ICONSTOP);
+    if (RefusedCharacter(name)) {
         SetItemTextQuietly(IDC_CUSTOMER_NAME, previous);
         return;
     }
@@ -260,9 +267,7 @@ void CMainDlg::OnTypedSerialChanged()
     ReportRecord& record = m_host.Record();
     std::string previous = record.ProductSerialNumber;
     std::string typed = GetItemText(IDC_SERIAL_TYPED);
-    InvalidCharacter invalid = FindInvalidCharacter(typed, false);
-    if (invalid.character) {
-        MessageBoxA(m_hWnd, InvalidCharacterMessage(invalid.character).c_str(), "Error", MB_OK | MB_ICONSTOP);
+    if (RefusedCharacter(typed)) {
         std::string shown = StripTypedSerialPrefix(previous);
         SetItemTextQuietly(IDC_SERIAL_DETECTED, shown);
         SetItemTextQuietly(IDC_SERIAL_TYPED, shown);
