@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <vector>
 
 void PumpMessages()
@@ -62,10 +63,8 @@ bool GetFileLastWriteTime(const std::string& path, SYSTEMTIME& when, bool local)
     if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
         return false;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    if (!FindHandle(FindFirstFileA(path.c_str(), &found)))
         return false;
-    FindClose(search);
     FILETIME written = found.ftLastWriteTime;
     if (local) {
         FILETIME converted;
@@ -370,10 +369,8 @@ static bool IsPlainFolder(std::string path)
 {
     RemoveTrailingBackslash(path);  // a search for "C:\x\" finds nothing
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    if (!FindHandle(FindFirstFileA(path.c_str(), &found)))
         return false;
-    FindClose(search);
     return found.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY;
 }
 
@@ -390,4 +387,18 @@ bool CreateFolderPath(const std::string& path)
             SetFileAttributesA(prefixes[i].c_str(), FILE_ATTRIBUTE_NORMAL);
     }
     return IsPlainFolder(path);
+}
+
+bool ReadFileText(const std::string& path, std::string& text)
+{
+    text.clear();
+    FILE* in = std::fopen(path.c_str(), "rb");
+    if (!in)
+        return false;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+        text.append(buffer, got);
+    std::fclose(in);
+    return true;
 }

@@ -57,5 +57,8 @@ bool DeleteFolder(const std::string& folder, bool pump);
 // then a plain folder: a folder that also carries other attribute bits does not count.
 bool CreateFolderPath(const std::string& path);
 
+// The whole file's bytes; false (`text` empty) when it cannot be opened.
+bool ReadFileText(const std::string& path, std::string& text);
+
 bool FileExists(const std::string& path);    // a file, not a folder
 bool FolderExists(const std::string& path);

@@ -1,5 +1,7 @@
 #include "FindFiles.h"
 
+#include "WidePath.h"
+
 unsigned long long FoundEntry::UnixTime() const
 {
     const unsigned long long ticks =
@@ -46,4 +48,13 @@ bool FindFiles::Next(FoundEntry& entry)
         entry.lastWrite = m_data.ftLastWriteTime;
         return true;
     }
+}
+
+std::vector<FolderEntry> ListFolder(const std::string& folder)
+{
+    std::vector<FolderEntry> entries;
+    FindFiles list(AnsiToWide(folder));
+    for (FoundEntry entry; list.Next(entry);)
+        entries.push_back({WideToAnsi(entry.name), entry.IsFolder()});
+    return entries;
 }

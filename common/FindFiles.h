@@ -8,6 +8,7 @@
 #include "Handles.h"
 
 #include <string>
+#include <vector>
 
 struct FoundEntry {
     std::wstring name;
@@ -38,3 +39,12 @@ private:
     bool m_pending = false;  // m_data holds an entry not yet handed out
     DWORD m_error = 0;
 };
+
+// One folder's entries named in the code page, for the callers that work with narrow paths
+// (definition files, the report's folders). Listed in the system's order; a folder that
+// cannot be listed gives no entries. `folder` may end with "\\" or not.
+struct FolderEntry {
+    std::string name;
+    bool isFolder = false;
+};
+std::vector<FolderEntry> ListFolder(const std::string& folder);

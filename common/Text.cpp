@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 static const char kBlanks[] = " \t\r\n\v\f";
 
@@ -43,4 +44,33 @@ bool StartsWith(const std::string& s, const std::string& prefix)
 bool EndsWith(const std::string& s, const std::string& suffix)
 {
     return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::string FileSafeName(std::string name)
+{
+    for (char& c : name) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u < 32 || std::strchr("\\/:*?\"<>|", c) != nullptr)
+            c = '_';
+    }
+    if (!name.empty() && name.find_first_not_of('.') == std::string::npos)
+        name.assign(name.size(), '_');
+    return name;
+}
+
+bool FindTaggedText(const std::string& text, const std::string& anchor, const std::string& tag, std::string& value)
+{
+    const auto at = text.find(anchor);
+    if (at == std::string::npos || tag.empty())
+        return false;
+    const auto open = text.find(tag, at + anchor.size());
+    if (open == std::string::npos)
+        return false;
+    const std::string closing = "</" + tag.substr(1);
+    const auto begin = open + tag.size();
+    const auto close = text.find(closing, begin);
+    if (close == std::string::npos)
+        return false;
+    value = text.substr(begin, close - begin);
+    return true;
 }

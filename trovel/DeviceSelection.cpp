@@ -5,7 +5,7 @@
 #include "Collector.h"
 #include "Definitions.h"
 #include "FileTree.h"
-#include "FolderList.h"
+#include "FindFiles.h"
 #include "Registry.h"
 #include "Text.h"
 
@@ -32,20 +32,6 @@ std::string ComputerName()
     return name;
 }
 
-std::string ReadTextFile(const std::string& path)
-{
-    std::string text;
-    FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in)
-        return text;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
-        text.append(buffer, got);
-    std::fclose(in);
-    return text;
-}
-
 // A registry value given by its full path ("HKEY_LOCAL_MACHINE\SOFTWARE\...\Value").
 std::string ReadRegistryValue(std::string path)
 {
@@ -62,6 +48,13 @@ std::string ReadRegistryValue(std::string path)
     if (key.Open(root, full.substr(first + 1, last - first - 1)))
         key.GetString(value, full.substr(last + 1));
     return value;
+}
+
+// Installs the device's definitions and brings them up to date: 1, or the first failure.
+int InstallAndPrepare(CTrovelDefinitions& defs, const std::string& base, const std::string& dir, std::string& result)
+{
+    const int code = defs.InstallDevice(defs.m_bSystemInfo, base, dir, result);
+    return code != 1 ? code : defs.PrepareDefinitions(base, result, 1, 1);
 }
 
 }  // namespace
@@ -110,10 +103,7 @@ int CTrovelDefinitions::SelectDevice(std::string& result)
                 RefreshCurrent(std::string());
                 return 1;
             }
-            int code = InstallDevice(m_bSystemInfo, base, dir, result);
-            if (code != 1)
-                return code;
-            code = PrepareDefinitions(base, result, 1, 1);
+            const int code = InstallAndPrepare(*this, base, dir, result);
             if (code != 1)
                 return code;
         }
@@ -170,7 +160,7 @@ bool CTrovelDefinitions::LocateDefinitions()
             base += "\\";
     }
     std::vector<std::string> folders;
-    for (const FolderEntry& entry : ListFolder(base + "*.*"))
+    for (const FolderEntry& entry : ListFolder(base))
         if (entry.isFolder)
             folders.push_back(entry.name);
     const std::string name = ChooseDefinitionsFolder(folders);
@@ -190,7 +180,7 @@ std::string ChooseDefinitionsFolder(const std::vector<std::string>& entries)
 int CTrovelDefinitions::FindDefinitionsDir(const std::string& base, std::string& dir, int& hasConfig)
 {
     std::vector<std::string> folders;
-    for (const FolderEntry& entry : ListFolder(base + "\\*.*"))
+    for (const FolderEntry& entry : ListFolder(base))
         if (entry.isFolder)
             folders.push_back(entry.name);
     const std::string found = ChooseDefinitionsFolder(folders);
@@ -234,20 +224,9 @@ int CTrovelDefinitions::ReadXmlTag(const std::string& path, const std::string& m
                                    std::string& value)
 {
     value.clear();
-    const std::string text = ReadTextFile(path);
-    const auto at = text.find(marker);
-    if (at == std::string::npos)
-        return 0;
-    const auto open = text.find(tag, at + marker.size());
-    if (open == std::string::npos)
-        return 0;
-    const std::string closing = "</" + tag.substr(1);
-    const auto begin = open + tag.size();
-    const auto close = text.find(closing, begin);
-    if (close == std::string::npos)
-        return 0;
-    value = text.substr(begin, close - begin);
-    return value.empty() ? 0 : 1;
+    std::string text;
+    ReadFileText(path, text);
+    return FindTaggedText(text, marker, tag, value) && !value.empty() ? 1 : 0;
 }
 
 void CTrovelDefinitions::PublishDeviceList()
@@ -365,10 +344,7 @@ int CTrovelDefinitions::CheckDevice(const std::string& baseDir, const std::strin
                     MB_YESNO | MB_ICONQUESTION, false, true) != IDYES)
             return 11;
         DeleteFileA((m_strDefDir + "Current_Trovel.ini").c_str());
-        code = InstallDevice(m_bSystemInfo, baseDir, dir, result);
-        if (code != 1)
-            return code;
-        code = PrepareDefinitions(baseDir, result, 1, 1);
+        code = InstallAndPrepare(*this, baseDir, dir, result);
         if (code != 1)
             return code;
     } else {

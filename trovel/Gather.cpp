@@ -97,7 +97,7 @@ void NoteLinkNotFollowed(CTrovelCollector& self, const std::wstring& path)
 // Lists `folder` (ending with a backslash) and calls `visit(entry)` for every entry whose
 // name does not begin with "."; a folder that cannot be listed is reported as a miss.
 template <typename Visit>
-void ListFolder(CTrovelCollector& self, const std::wstring& folder, Visit visit)
+void VisitFolder(CTrovelCollector& self, const std::wstring& folder, Visit visit)
 {
     FindFiles list(folder);
     for (FoundEntry entry; list.Next(entry);)
@@ -132,7 +132,7 @@ void MatchAndCopyIn(CTrovelCollector& self, const std::wstring& folder, const st
     suffix = ToLower(suffix);
     ext = ToLower(ext);
 
-    ListFolder(self, folder, [&](const FoundEntry& found) {
+    VisitFolder(self, folder, [&](const FoundEntry& found) {
         // Patterns come from the package in the code page; a name the code page cannot
         // hold is compared in UTF-8, where its other characters still match.
         bool exact = false;
@@ -229,7 +229,8 @@ void CTrovelCollector::GatherPackages()
         if (name.empty())
             continue;
         const std::string packageFile = definitions.CurrentPackageFile(name);
-        m_strPackageName = ReplaceAll(name, " ", "-");
+        // The name may come from a hand-edited selection: it names one folder of the collection.
+        m_strPackageName = FileSafeName(ReplaceAll(name, " ", "-"));
         CreateFolderPath(m_strCollectDir + "\\" + m_strPackageName);
         definitions.WriteLog("package - " + m_strPackageName + " ", 1);
 
@@ -308,7 +309,7 @@ void CTrovelCollector::GatherFilesEntry(std::string entry)
         const FormatParts& parts;
         void Walk(const std::wstring& folder, const std::wstring& relative)
         {
-            ListFolder(self, folder, [&](const FoundEntry& found) {
+            VisitFolder(self, folder, [&](const FoundEntry& found) {
                 if (!found.IsFolder())
                     return;
                 const std::wstring sub = folder + found.name + L"\\";

@@ -5,7 +5,7 @@
 
 #include "Definitions.h"
 #include "FileTree.h"
-#include "FolderList.h"
+#include "FindFiles.h"
 #include "Text.h"
 
 namespace {
@@ -107,7 +107,7 @@ int CTrovelDefinitions::CountPackages(std::string& list)
 {
     list.clear();
     int count = 0;
-    for (const FolderEntry& entry : ListFolder(m_strDefDir + "*.*")) {
+    for (const FolderEntry& entry : ListFolder(m_strDefDir)) {
         const std::string name = CurrentPackageName(entry);
         if (name.empty())
             continue;
@@ -168,14 +168,14 @@ std::string CTrovelDefinitions::InstalledPackageFile(const std::string& name)
 
 void CTrovelDefinitions::DeleteCurrentPackages()
 {
-    for (const FolderEntry& entry : ListFolder(m_strDefDir + "*.*"))
+    for (const FolderEntry& entry : ListFolder(m_strDefDir))
         if (!CurrentPackageName(entry).empty())
             RemoveFile(m_strDefDir + entry.name);
 }
 
 void CTrovelDefinitions::KeepCurrentPackages(const std::string& list)
 {
-    for (const FolderEntry& entry : ListFolder(m_strDefDir + "*.*")) {
+    for (const FolderEntry& entry : ListFolder(m_strDefDir)) {
         const std::string name = CurrentPackageName(entry);
         if (!name.empty() && !SelectionHasPackage(list, name))
             RemoveFile(m_strDefDir + entry.name);
@@ -187,15 +187,9 @@ void CTrovelDefinitions::ClearSelection()
     const std::string file = CurrentConfigFile();
     if (file.empty())
         return;
-    FILE* in = std::fopen(file.c_str(), "rb");
-    if (!in)
-        return;
     std::string text;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
-        text.append(buffer, got);
-    std::fclose(in);
+    if (!ReadFileText(file, text))
+        return;
 
     const auto header = text.find("[SELECT PACKAGE]");
     if (header == std::string::npos)
@@ -220,7 +214,7 @@ void CTrovelDefinitions::RefreshCurrent(const std::string& list)
     }
 
     if (!CurrentConfigFile().empty()) {
-        for (const FolderEntry& entry : ListFolder(m_strDefDir + "*.*")) {
+        for (const FolderEntry& entry : ListFolder(m_strDefDir)) {
             const std::string lower = ToLower(entry.name);
             if (EndsWith(lower, ".ini") && StartsWith(lower, "current_")) {
                 const std::string path = m_strDefDir + entry.name;
@@ -236,7 +230,7 @@ void CTrovelDefinitions::RefreshCurrent(const std::string& list)
                                        ReplaceAll(LastPart(item), "*", "").c_str(), current.c_str());
     }
 
-    for (const FolderEntry& entry : ListFolder(m_strDefDir + "*.*")) {
+    for (const FolderEntry& entry : ListFolder(m_strDefDir)) {
         const std::string name = InstalledPackageName(entry);
         if (!name.empty() && SelectionHasPackage(selection, name))
             CopyDefinitionFile(m_strDefDir + entry.name, m_strDefDir + "Current_" + entry.name);

@@ -2,6 +2,7 @@
 // folder; and the two parsers of registry paths.
 #include "Collector.h"
 #include "Definitions.h"
+#include "Handles.h"
 
 #include "Text.h"
 #include "WidePath.h"
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 namespace {
 
@@ -33,19 +33,6 @@ std::string ToUpper(std::string s)
 }
 
 const size_t kMaxShortKeyName = 245;
-
-// A key name as a file name: every character that a file name cannot hold, or that would
-// lead into another folder ("\", "/", ":"), becomes "_", so "..\" or "../" in a key
-// cannot place the export outside the package folder.
-std::string FileSafeName(std::string name)
-{
-    for (char& c : name) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (u < 32 || std::strchr("\\/:*?\"<>|", c) != nullptr)
-            c = '_';
-    }
-    return name;
-}
 
 }  // namespace
 
@@ -170,22 +157,22 @@ bool CTrovelCollector::RunProgram(const std::string& file, const std::string& pa
             m_defs.AskUser(text, MB_ICONERROR, m_bUnattended ? 0 : 1, 0);
         return false;
     }
-    if (info.hProcess == nullptr) {
+    const KernelHandle process(info.hProcess);
+    if (!process) {
         // Started without a process to wait for: give it the customary time.
         if (waitMs != 0)
             TrovelPause(2000);
         return true;
     }
     bool ended = true;
-    if (waitMs != 0 && WaitForSingleObject(info.hProcess, waitMs) != WAIT_OBJECT_0) {
+    if (waitMs != 0 && WaitForSingleObject(process.get(), waitMs) != WAIT_OBJECT_0) {
         // Stopped, so that it does not go on writing while the collection is packed.
         ended = false;
-        TerminateProcess(info.hProcess, 1);
-        WaitForSingleObject(info.hProcess, 5000);
+        TerminateProcess(process.get(), 1);
+        WaitForSingleObject(process.get(), 5000);
         m_defs.AskUser("'" + file + "' did not finish within " + std::to_string(waitMs / 1000) +
                                         " seconds and was stopped.",
                                     MB_ICONERROR, m_bUnattended ? 0 : 1, 0);
     }
-    CloseHandle(info.hProcess);
     return ended;
 }

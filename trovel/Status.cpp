@@ -7,6 +7,7 @@
 #include "Collector.h"
 #include "Definitions.h"
 #include "FileTree.h"
+#include "Handles.h"
 #include "Progress.h"
 #include "Text.h"
 
@@ -39,24 +40,22 @@ public:
     {
         if (file.empty())
             return;
-        m_mutex = CreateMutexA(nullptr, FALSE, KernelObjectName("Status", file).c_str());
-        if (m_mutex != nullptr) {
-            const DWORD waited = WaitForSingleObject(m_mutex, kStatusLockMs);
+        m_mutex.reset(CreateMutexA(nullptr, FALSE, KernelObjectName("Status", file).c_str()));
+        if (m_mutex) {
+            const DWORD waited = WaitForSingleObject(m_mutex.get(), kStatusLockMs);
             m_owned = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
         }
     }
     ~StatusFileLock()
     {
         if (m_owned)
-            ReleaseMutex(m_mutex);
-        if (m_mutex != nullptr)
-            CloseHandle(m_mutex);
+            ReleaseMutex(m_mutex.get());
     }
     StatusFileLock(const StatusFileLock&) = delete;
     StatusFileLock& operator=(const StatusFileLock&) = delete;
 
 private:
-    HANDLE m_mutex = nullptr;
+    KernelHandle m_mutex;
     bool m_owned = false;
 };
 
@@ -83,15 +82,14 @@ bool OwnerEnded(const std::string& owner)
         return false;  // not written by this library: nothing to judge by
     const DWORD pid = std::strtoul(owner.c_str(), nullptr, 10);
     const unsigned long long created = std::strtoull(owner.c_str() + colon + 1, nullptr, 10);
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    if (process == nullptr)
+    const KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (!process)
         return GetLastError() != ERROR_ACCESS_DENIED;
     DWORD exitCode = 0;
-    bool ended = GetExitCodeProcess(process, &exitCode) && exitCode != STILL_ACTIVE;
-    const unsigned long long actual = CreationTime(process);
+    bool ended = GetExitCodeProcess(process.get(), &exitCode) && exitCode != STILL_ACTIVE;
+    const unsigned long long actual = CreationTime(process.get());
     if (created != 0 && actual != 0 && created != actual)
         ended = true;
-    CloseHandle(process);
     return ended;
 }
 
@@ -363,10 +361,8 @@ bool CTrovelCollector::BookStatusEntry()
     } else {
         if (file.empty())
             return false;
-        HANDLE created = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (created == INVALID_HANDLE_VALUE)
+        if (!FileHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)))
             return false;
-        CloseHandle(created);
     }
 
     if (m_strRunId.empty()) {

@@ -2,7 +2,7 @@
 
 #include "Dates.h"
 #include "FileTree.h"
-#include "FolderEntries.h"
+#include "FindFiles.h"
 #include "Identification.h"
 #include "ToolConfig.h"
 #include "ZipWriter.h"
@@ -18,13 +18,13 @@ namespace {
 // the folder.
 void ZipFolder(HZIP zip, const std::string& folder, std::size_t baseLength)
 {
-    for (CFolderEntries entries(folder + "\\*.*"); entries.Next();) {
-        const std::string name = entries.Name();
+    for (const FolderEntry& entry : ListFolder(folder)) {
+        const std::string& name = entry.name;
         if (name[0] == '.')
             continue;
         std::string full = folder + "\\" + name;
         std::string relative = full.substr(baseLength + 1);
-        if (entries.IsFolder()) {
+        if (entry.isFolder) {
             ZipAddFolder(zip, relative);
             ZipFolder(zip, full, baseLength);
         } else {
@@ -92,10 +92,9 @@ bool CheckRecentBackup(const std::string& requirementText, const std::string& ba
         return false;
 
     std::string source, target;
-    for (CFolderEntries entries(backupFolder + "\\*.*"); entries.Next();) {
-        const std::string name = entries.Name();
-        OutputDebugStringA((name + "----\n").c_str());
-        if (!entries.IsFolder() || name[0] == '.')
+    for (const FolderEntry& entry : ListFolder(backupFolder)) {
+        const std::string& name = entry.name;
+        if (!entry.isFolder || name[0] == '.')
             continue;
         if (IsRecentBackupName(name, requirement.days, today)) {
             source = backupFolder + "\\" + name;

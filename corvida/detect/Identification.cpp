@@ -1,13 +1,11 @@
 #include "Identification.h"
 
+#include "FileTree.h"
 #include "Registry.h"
 #include "Text.h"
 #include "ToolConfig.h"
 
 #include <windows.h>
-
-#include <fstream>
-#include <sstream>
 
 const char* const kTypedSerialPrefix = "user^";
 const char* const kDefaultSerialNumber = "90521QVT";
@@ -92,31 +90,14 @@ bool FindSystemInfoFile(std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string ExtractTaggedText(const std::string& text, const std::string& anchor, const std::string& tag)
-{
-    std::string::size_type at = text.find(anchor);
-    if (at == std::string::npos)
-        return kDefaultSerialNumber;
-    std::string::size_type open = text.find(tag, at);
-    if (open == std::string::npos)
-        return kDefaultSerialNumber;
-    std::string closing = ReplaceAll(tag, "<", "</");
-    std::string::size_type begin = open + tag.size();
-    std::string::size_type close = text.find(closing, begin);
-    if (close == std::string::npos)
-        return kDefaultSerialNumber;
-    return text.substr(begin, close - begin);
-}
-
 bool ExtractTaggedValue(const std::string& filePath, const std::string& anchor, const std::string& tag,
                         std::string& value)
 {
-    std::ifstream in(filePath, std::ios::binary);
-    if (!in)
+    std::string text;
+    if (!ReadFileText(filePath, text))
         return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    value = ExtractTaggedText(all.str(), anchor, tag);
+    if (!FindTaggedText(text, anchor, tag, value))
+        value = kDefaultSerialNumber;
     return !value.empty();
 }
 

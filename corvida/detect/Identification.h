@@ -29,11 +29,9 @@ std::string SystemInfoPathFromPathVariable(const std::string& pathValue);
 // The same for this process's "Path"; true when the file exists there.
 bool FindSystemInfoFile(std::string& path);
 
-// The text between `tag` and its closing tag, first after `anchor`, in `text`; the
-// default serial number when any of the three is missing.
-std::string ExtractTaggedText(const std::string& text, const std::string& anchor, const std::string& tag);
-// Reads the file and applies ExtractTaggedText. False (output untouched) when the file
-// cannot be opened.
+// The file's value between `tag` and its closing tag, first after `anchor` (FindTaggedText);
+// the default serial number when any of the three is missing. False (output untouched)
+// when the file cannot be opened, false too when the value is empty.
 bool ExtractTaggedValue(const std::string& filePath, const std::string& anchor, const std::string& tag,
                         std::string& value);
 

@@ -3,7 +3,7 @@
 #include "CollectorLibrary.h"
 #include "Dates.h"
 #include "FileTree.h"
-#include "FolderEntries.h"
+#include "FindFiles.h"
 #include "Identification.h"
 #include "Pause.h"
 #include "Registry.h"
@@ -53,25 +53,16 @@ std::string ReadReportValue(const char* section, const char* key)
     return buffer;
 }
 
-// Names of the entries of a folder (not "." and "..").
-std::vector<std::pair<std::string, bool>> ListFolder(const std::string& folder)
-{
-    std::vector<std::pair<std::string, bool>> entries;
-    for (CFolderEntries found(folder + "*.*"); found.Next();)
-        entries.emplace_back(found.Name(), found.IsFolder());
-    return entries;
-}
-
 // The only archive in the collection folder, which a submission empties before its run.
 std::string OnlyArchiveIn(const std::string& folder)
 {
     std::string found;
     for (const auto& entry : ListFolder(folder)) {
-        if (entry.second || !EndsWith(ToLower(entry.first), ".zip"))
+        if (entry.isFolder || !EndsWith(ToLower(entry.name), ".zip"))
             continue;
         if (!found.empty())
             return std::string();
-        found = folder + entry.first;
+        found = folder + entry.name;
     }
     return found;
 }
@@ -165,9 +156,9 @@ int CCollector::PrepareCollectorConfiguration()
     }
 
     for (const auto& entry : ListFolder(kCurrentFolder)) {
-        std::string lower = ToLower(entry.first);
+        std::string lower = ToLower(entry.name);
         if (StartsWith(lower, "current_") && EndsWith(lower, ".ini"))
-            DeleteFileA((std::string(kCurrentFolder) + entry.first).c_str());
+            DeleteFileA((std::string(kCurrentFolder) + entry.name).c_str());
     }
     CopyFileA(trovelIni.c_str(), (std::string(kCurrentFolder) + "Current_Trovel.ini").c_str(), FALSE);
     CopyFileA((std::string(kCurrentFolder) + "Package_" + packageName + ".ini").c_str(),
@@ -268,11 +259,11 @@ int CCollector::RemoveInstallation()
     DeleteFileA(".\\TrovelLog.txt");
     DeleteFileA(".\\Log Corvida.txt");
     for (const auto& entry : ListFolder(kCurrentFolder)) {
-        std::string lower = ToLower(entry.first);
+        std::string lower = ToLower(entry.name);
         if (!StartsWith(lower, "trovel") && !StartsWith(lower, "current"))
             continue;
-        std::string path = std::string(kCurrentFolder) + entry.first;
-        if (entry.second) {
+        std::string path = std::string(kCurrentFolder) + entry.name;
+        if (entry.isFolder) {
             DeleteFolder(path, true);
         } else {
             SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);

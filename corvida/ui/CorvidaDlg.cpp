@@ -34,7 +34,7 @@ CCorvidaDlg::~CCorvidaDlg() = default;
 void CCorvidaDlg::SetIcons()
 {
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon ? m_smallIcon.Get() : m_hIcon));
+    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon ? m_smallIcon.get() : m_hIcon));
 }
 
 BOOL CCorvidaDlg::OnInitDialog()
@@ -47,7 +47,7 @@ BOOL CCorvidaDlg::OnInitDialog()
         AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
     }
     m_hIcon = LoadIconA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME));
-    m_smallIcon.Reset(static_cast<HICON>(LoadImageA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+    m_smallIcon.reset(static_cast<HICON>(LoadImageA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
                                                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
     SetIcons();
 

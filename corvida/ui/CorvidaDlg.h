@@ -58,7 +58,7 @@ private:
     bool m_bPageCreated[5] = {false, false, false, false, false};
 
     HICON m_hIcon = nullptr;  // shared resource icon: not destroyed
-    CIconHandle m_smallIcon;
+    IconHandle m_smallIcon;
     CThemeHelper m_themeHelper;
     CThemedButton m_btnSave;
     CThemedButton m_btnSubmit;

@@ -10,9 +10,9 @@ CHelpDlg::~CHelpDlg() = default;
 BOOL CHelpDlg::OnInitDialog()
 {
     AttachColorStatic(IDC_HELP_TEXT, m_text);
-    m_font.Reset(CreateFontA(0, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    m_font.reset(CreateFontA(0, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
-    SendMessageA(Item(IDC_HELP_TEXT), WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), TRUE);
+    SendMessageA(Item(IDC_HELP_TEXT), WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), TRUE);
     m_text.SetLabelTextColor(RGB(0, 0, 0));
     SetItemText(IDC_HELP_TEXT, BuildHelpText());
     return TRUE;

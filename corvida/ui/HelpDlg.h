@@ -16,7 +16,7 @@ protected:
 
 private:
     CColorStatic m_text;
-    CFontHandle m_font;
+    FontHandle m_font;
 };
 
 class CAboutDlg : public CDialog {

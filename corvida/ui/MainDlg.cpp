@@ -24,6 +24,18 @@ void ForEachPageField(F visit)
             visit(kReportFields[i]);
 }
 
+// The row of this page that `control` shows and `fits` accepts; nullptr when none does.
+template <typename Fits>
+const FieldInfo* PageFieldOf(int control, Fits fits)
+{
+    const FieldInfo* found = nullptr;
+    ForEachPageField([&](const FieldInfo& field) {
+        if (field.control == control && fits(field))
+            found = &field;
+    });
+    return found;
+}
+
 // Fields whose controls the page handles by hand (name check, two serial boxes, line
 // breaks); the others follow the table's kind.
 bool IsHandledByHand(const FieldInfo& field)
@@ -227,14 +239,21 @@ void CMainDlg::SetItemTextQuietly(int id, const std::string& text)
     m_bLoading = loading;
 }
 
+bool CMainDlg::RefusedCharacter(const std::string& typed)
+{
+    const InvalidCharacter invalid = FindInvalidCharacter(typed, false);
+    if (!invalid.character)
+        return false;
+    MessageBoxA(m_hWnd, InvalidCharacterMessage(invalid.character).c_str(), "Error", MB_OK | MB_ICONSTOP);
+    return true;
+}
+
 void CMainDlg::OnCustomerNameChanged()
 {
     ReportRecord& record = m_host.Record();
     std::string previous = record.CustomerName;
     std::string name = GetItemText(IDC_CUSTOMER_NAME);
-    InvalidCharacter invalid = FindInvalidCharacter(name, false);
-    if (invalid.character) {
-        MessageBoxA(m_hWnd, InvalidCharacterMessage(invalid.character).c_str(), "Error", MB_OK | MB_ICONSTOP);
+    if (RefusedCharacter(name)) {
         SetItemTextQuietly(IDC_CUSTOMER_NAME, previous);
         return;
     }
@@ -248,9 +267,7 @@ void CMainDlg::OnTypedSerialChanged()
     ReportRecord& record = m_host.Record();
     std::string previous = record.ProductSerialNumber;
     std::string typed = GetItemText(IDC_SERIAL_TYPED);
-    InvalidCharacter invalid = FindInvalidCharacter(typed, false);
-    if (invalid.character) {
-        MessageBoxA(m_hWnd, InvalidCharacterMessage(invalid.character).c_str(), "Error", MB_OK | MB_ICONSTOP);
+    if (RefusedCharacter(typed)) {
         std::string shown = StripTypedSerialPrefix(previous);
         SetItemTextQuietly(IDC_SERIAL_DETECTED, shown);
         SetItemTextQuietly(IDC_SERIAL_TYPED, shown);
@@ -305,11 +322,7 @@ bool CMainDlg::OnCommand(int id, int code, HWND)
         default:
             break;
         }
-        const FieldInfo* changed = nullptr;
-        ForEachPageField([&](const FieldInfo& field) {
-            if (field.control == id && IsPlainText(field))
-                changed = &field;
-        });
+        const FieldInfo* changed = PageFieldOf(id, IsPlainText);
         if (changed == nullptr)
             return false;
         std::string text = GetItemText(id);
@@ -320,11 +333,8 @@ bool CMainDlg::OnCommand(int id, int code, HWND)
         return true;
     }
     if (code == CBN_SELCHANGE) {
-        const FieldInfo* changed = nullptr;
-        ForEachPageField([&](const FieldInfo& field) {
-            if (field.control == id && field.kind == FieldKind::Choice)
-                changed = &field;
-        });
+        const FieldInfo* changed =
+            PageFieldOf(id, [](const FieldInfo& field) { return field.kind == FieldKind::Choice; });
         if (changed == nullptr)
             return false;
         std::string text = ListShownText(id);
@@ -333,11 +343,8 @@ bool CMainDlg::OnCommand(int id, int code, HWND)
         return true;
     }
     if (code == BN_CLICKED) {
-        const FieldInfo* clicked = nullptr;
-        ForEachPageField([&](const FieldInfo& field) {
-            if (field.control == id && field.kind == FieldKind::DoneFlag)
-                clicked = &field;
-        });
+        const FieldInfo* clicked =
+            PageFieldOf(id, [](const FieldInfo& field) { return field.kind == FieldKind::DoneFlag; });
         if (clicked == nullptr)
             return false;
         SetFieldText(record, *clicked, IsChecked(id) ? "true" : "false");

@@ -37,6 +37,8 @@ private:
     std::vector<std::string> ListEntries(int id) const;
     std::string ListShownText(int id) const;
     void SetItemTextQuietly(int id, const std::string& text);
+    // Shows the error for the first character a typed name may not hold; true when it did.
+    bool RefusedCharacter(const std::string& typed);
 
     std::map<int, std::unique_ptr<CColorStatic>> m_markers;
     SYSTEMTIME m_start{};

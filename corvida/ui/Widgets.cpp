@@ -23,7 +23,7 @@ void CColorStatic::SetLabelTextColor(COLORREF color)
 void CColorStatic::SetLabelBackColor(COLORREF color)
 {
     m_backColor = color;
-    m_brush.Reset(CreateSolidBrush(color));
+    m_brush.reset(CreateSolidBrush(color));
     if (m_hWnd)
         InvalidateRect(m_hWnd, nullptr, TRUE);
 }
@@ -32,7 +32,7 @@ HBRUSH CColorStatic::PrepareColors(HDC dc)
 {
     SetTextColor(dc, m_textColor);
     SetBkColor(dc, m_backColor);
-    return m_brush.Get();
+    return m_brush.get();
 }
 
 void ShowMissingMarker(CColorStatic& marker, bool missing)

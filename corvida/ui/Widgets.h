@@ -2,7 +2,7 @@
 // The program's three small widgets: a label with program-set colours, an owner-drawn
 // push button that follows the mouse, and its variant drawn in the platform's visual
 // style through a helper that loads the style library by name.
-#include "HandleOwners.h"
+#include "Handles.h"
 
 #include <windows.h>
 
@@ -28,7 +28,7 @@ private:
     HWND m_hWnd = nullptr;
     COLORREF m_textColor;
     COLORREF m_backColor;
-    CBrushHandle m_brush;
+    BrushHandle m_brush;
 };
 
 // A marker: a red "*" while its field is missing, nothing (black) otherwise.

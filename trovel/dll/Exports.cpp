@@ -7,6 +7,7 @@
 
 #include "Collector.h"
 #include "CrashDump.h"
+#include "Handles.h"
 #include "RunStart.h"
 
 namespace {
@@ -98,21 +99,18 @@ extern "C" {
 TROVELLIB_API DWORD runFileCollection(const char* description, const char* subject)
 {
     DWORD runId = 0;
-    HANDLE thread = StartRun(description, subject, std::string(), runId);
-    if (thread == nullptr)
-        return 0;
-    CloseHandle(thread);
-    return runId;
+    // The run goes on by itself: its thread handle is not needed here.
+    const KernelHandle thread(StartRun(description, subject, std::string(), runId));
+    return thread ? runId : 0;
 }
 
 TROVELLIB_API DWORD runFileCollectionSilent(const char* description, const char* subject, const char* options)
 {
     DWORD runId = 0;
-    HANDLE thread = StartRun(description, subject, Text(options), runId);
-    if (thread == nullptr)
+    const KernelHandle thread(StartRun(description, subject, Text(options), runId));
+    if (!thread)
         return 0;
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
+    WaitForSingleObject(thread.get(), INFINITE);
     return runId;
 }
 
@@ -140,12 +138,11 @@ TROVELLIB_API DWORD funcTrovelLib(const char* description, const char* subject, 
     run.runIdText.clear();  // such a run has no run id
     run.unattended = unattended != 0;
 
-    HANDLE thread = StartWorker(new WorkerJob{run, std::string()});
-    if (thread == nullptr)
+    const KernelHandle thread(StartWorker(new WorkerJob{run, std::string()}));
+    if (!thread)
         return 100;
     if (unattended != 0)
-        WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
+        WaitForSingleObject(thread.get(), INFINITE);
     return 100;
 }
 

@@ -25,12 +25,6 @@ StartFolders CollectionFolders(const std::string& localDir, const std::string& m
     return folders;
 }
 
-RunClaims::~RunClaims()
-{
-    for (const auto& held : m_held)
-        CloseHandle(held.second);
-}
-
 bool RunClaims::TryClaim(const StartFolders& folders, const std::function<bool(const std::string&)>& exists)
 {
     const std::string key = ToLower(folders.runFolder);
@@ -39,14 +33,10 @@ bool RunClaims::TryClaim(const StartFolders& folders, const std::function<bool(c
         return false;
     // Created first wins: a claim that already exists belongs to a run in progress,
     // here or in another process.
-    HANDLE claim = CreateMutexA(nullptr, FALSE, KernelObjectName("Run", folders.runFolder).c_str());
-    if (claim == nullptr)
+    KernelHandle claim(CreateMutexA(nullptr, FALSE, KernelObjectName("Run", folders.runFolder).c_str()));
+    if (!claim || GetLastError() == ERROR_ALREADY_EXISTS)
         return false;
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(claim);
-        return false;
-    }
-    m_held[key] = claim;
+    m_held[key] = std::move(claim);
     return true;
 }
 
@@ -56,7 +46,6 @@ void RunClaims::Release(const std::string& runFolder)
     const auto held = m_held.find(ToLower(runFolder));
     if (held == m_held.end())
         return;
-    CloseHandle(held->second);
     m_held.erase(held);
 }
 

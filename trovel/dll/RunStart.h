@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Definitions.h"
+#include "Handles.h"
 
 // The values a start function hands to its run, copied into the run's worker.
 struct PendingRun {
@@ -47,14 +48,13 @@ public:
     RunClaims() = default;
     RunClaims(const RunClaims&) = delete;
     RunClaims& operator=(const RunClaims&) = delete;
-    ~RunClaims();
 
     bool TryClaim(const StartFolders& folders, const std::function<bool(const std::string&)>& exists);
     void Release(const std::string& runFolder);
 
 private:
     std::mutex m_mutex;
-    std::map<std::string, HANDLE> m_held;  // lower-case path -> its claim
+    std::map<std::string, KernelHandle> m_held;  // lower-case path -> its claim
 };
 
 // The start of an unattended run with a run id: stamp and run id from the clock, the

@@ -2,6 +2,7 @@
 #include "FindFiles.h"
 #include "Handles.h"
 #include "TestSupport.h"
+#include "Text.h"
 #include "WidePath.h"
 
 #include <gtest/gtest.h>
@@ -301,6 +302,44 @@ TEST(FindFiles, ListsEntriesWithTheirFactsAndNeverTheDotEntries)
     FindFiles missing(AnsiToWide(dir / "missing"));
     EXPECT_FALSE(missing.Next(entry));
     EXPECT_NE(missing.Error(), 0u);
+}
+
+// The narrow listing used by the definition files and the report's folders.
+TEST(ListFolder, NamesAndFolderFlagsWithOrWithoutTheTrailingBackslash)
+{
+    ScratchDir dir("listfolder");
+    WriteFileBytes(dir / "Current_Package_A.ini", "x");
+    MakeDirs(dir / "Trovels Package");
+    for (const std::string& folder : {dir.Path(), dir.Path() + "\\"}) {
+        SCOPED_TRACE(folder);
+        std::map<std::string, bool> seen;
+        for (const FolderEntry& entry : ListFolder(folder))
+            seen[entry.name] = entry.isFolder;
+        const std::map<std::string, bool> expected = {{"Current_Package_A.ini", false}, {"Trovels Package", true}};
+        EXPECT_EQ(seen, expected);
+    }
+    EXPECT_TRUE(ListFolder(dir / "missing").empty());
+}
+
+// Names from outside become one name inside the folder they are placed in.
+TEST(FileSafeName, SeparatorsAndDotOnlyNamesNeverLeaveTheFolder)
+{
+    const struct {
+        const char* name;
+        const char* safe;
+    } cases[] = {
+        {"HKLM_Software_Vendor", "HKLM_Software_Vendor"},
+        {"Drive-Logs", "Drive-Logs"},
+        {"..\\up", ".._up"},
+        {"../up", ".._up"},
+        {"C:\\abs", "C__abs"},
+        {"..", "__"},
+        {".", "_"},
+        {"a.b..", "a.b.."},
+        {"what?<*>|\"", "what______"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FileSafeName(c.name), c.safe) << c.name;
 }
 
 TEST(WidePath, LongFormAndBack)

@@ -1,6 +1,7 @@
 #include "Backup.h"
 #include "Dates.h"
 #include "FileTree.h"
+#include "FindFiles.h"
 #include "Identification.h"
 #include "TestSupport.h"
 #include "Text.h"
@@ -191,15 +192,10 @@ TEST(Backup, LastQualifyingBackupIsPackedAndItsCopyRemoved)
 
     // The last qualifying folder in listing order is the one packed.
     std::string last;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((source + "\\*.*").c_str(), &found);
-    ASSERT_NE(search, INVALID_HANDLE_VALUE);
-    do {
-        std::string name = found.cFileName;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name.rfind("2008", 0) == 0)
-            last = name;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    for (const FolderEntry& entry : ListFolder(source))
+        if (entry.isFolder && entry.name.rfind("2008", 0) == 0)
+            last = entry.name;
+    ASSERT_FALSE(last.empty());
 
     ASSERT_TRUE(CheckRecentBackup("30d", source, prefix, Day(2008, 3, 20)));
     const std::string zip = prefix + last + ".zip";

@@ -1,6 +1,7 @@
 #include "EngineTestSupport.h"
 
 #include "FileTree.h"
+#include "FindFiles.h"
 #include "TestSupport.h"
 
 #include <ctime>
@@ -70,22 +71,14 @@ void MakeFile(const std::string& path, const std::string& bytes, int minutesFrom
 
 static void ListInto(const std::string& folder, const std::string& prefix, std::set<std::string>& out)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out.insert(prefix + name + "\\");
-            ListInto(folder + "\\" + name, prefix + name + "\\", out);
+    for (const FolderEntry& entry : ListFolder(folder)) {
+        if (entry.isFolder) {
+            out.insert(prefix + entry.name + "\\");
+            ListInto(folder + "\\" + entry.name, prefix + entry.name + "\\", out);
         } else {
-            out.insert(prefix + name);
+            out.insert(prefix + entry.name);
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    }
 }
 
 std::set<std::string> ListTree(const std::string& folder)

@@ -2,6 +2,7 @@
 #include "Definitions.h"
 #include "EngineTestSupport.h"
 #include "FileTree.h"
+#include "FindFiles.h"
 #include "TestSupport.h"
 #include "Text.h"
 #include "WidePath.h"
@@ -38,6 +39,24 @@ protected:
         m_collector->m_strPackageName = "Pkg";
         m_collector->m_strStamp = StampAt(0);
     }
+    ~GatherTest() override
+    {
+        if (m_definitions)
+            m_collector->Definitions().m_strDefDir = m_savedDefDir;
+    }
+
+    // The definitions live in a scratch folder until the test ends; the returned
+    // configuration file selects the packages of an attended run.
+    std::string UseDefinitionsIn(const std::string& name)
+    {
+        m_definitions = std::make_unique<testing_support::ScratchDir>(name);
+        CTrovelDefinitions& defs = m_collector->Definitions();
+        m_savedDefDir = defs.m_strDefDir;
+        defs.m_strDefDir = m_definitions->Path() + "\\";
+        m_collector->m_strConfigFile = *m_definitions / "Current_Trovel.ini";
+        m_collector->m_bUnattended = 0;
+        return m_collector->m_strConfigFile;
+    }
 
     // Files of the package folder after gathering one entry ("{SRC}" stands for the tree).
     std::set<std::string> Gather(const std::string& entry)
@@ -56,6 +75,8 @@ protected:
 
     TempTree m_source, m_collect;
     std::unique_ptr<CTrovelCollector> m_collector;
+    std::unique_ptr<testing_support::ScratchDir> m_definitions;
+    std::string m_savedDefDir;
 };
 
 TEST_F(GatherTest, EntriesCopyTheFilesTheyName)
@@ -107,13 +128,9 @@ TEST_F(GatherTest, CopiesKeepTheirBytes)
 // package folder named without blanks, and the log lines the support centre reads.
 TEST_F(GatherTest, SelectedPackagesAreGatheredAndLogged)
 {
-    testing_support::ScratchDir definitions("gather-defs");
-    CTrovelDefinitions& defs = m_collector->Definitions();
-    const std::string savedDir = defs.m_strDefDir;
-    defs.m_strDefDir = definitions.Path() + "\\";
-    const std::string config = definitions / "Current_Trovel.ini";
+    const std::string config = UseDefinitionsIn("gather-defs");
     WriteIni(config, "SELECT PACKAGE", "0)Name", "Drive Logs");
-    const std::string package = definitions / "Current_Package_Drive Logs.ini";
+    const std::string package = m_collector->Definitions().m_strDefDir + "Current_Package_Drive Logs.ini";
     const std::string temp = EnvironmentValue("TEMP");
     ASSERT_EQ(m_source.Path().substr(0, temp.size()), temp);
     const std::string sourceWithPlaceholder = "%TEMP%" + m_source.Path().substr(temp.size()) + "\\Logs\\";
@@ -133,10 +150,7 @@ TEST_F(GatherTest, SelectedPackagesAreGatheredAndLogged)
     RegCloseKey(key);
     DeleteFileA("TrovelLog.txt");
 
-    m_collector->m_strConfigFile = config;
-    m_collector->m_bUnattended = 0;
     m_collector->GatherPackages();
-    defs.m_strDefDir = savedDir;
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TrovelEngineGather");
 
     const std::set<std::string> expected = {"Drive-Logs\\", "Drive-Logs\\app7.log", "Drive-Logs\\app8.log",
@@ -152,6 +166,33 @@ TEST_F(GatherTest, SelectedPackagesAreGatheredAndLogged)
                      "File '" + sourceWithPlaceholder + "app*.log (3 File(s)  ,Recursive)' added to package 'Drive-Logs'\n"
                      "File '" + m_source.Path() + "\\Logs\\error.log (0 File(s)  )' added to package 'Drive-Logs'\n"
                      "Registry 'HKEY_CURRENT_USER\\Software\\TrovelEngineGather' added to package 'Drive-Logs'\n");
+}
+
+// A selected package name leading out of the collection folder ("..\", "/") names one
+// folder inside it instead; a plain name keeps its folder.
+TEST_F(GatherTest, HostilePackageNamesStayInsideTheCollection)
+{
+    const std::string config = UseDefinitionsIn("gather-hostile");
+    const std::string outside = m_collect.Path() + "\\..\\Escaped";
+    struct Case {
+        const char* selected;
+        const char* folder;
+    } cases[] = {
+        {"..\\Escaped", ".._Escaped\\"},
+        {"../Escaped", ".._Escaped\\"},
+        {"Logs\\..\\..\\Escaped", "Logs_.._.._Escaped\\"},
+        {"..", "__\\"},
+        {"Drive Logs", "Drive-Logs\\"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.selected);
+        WriteIni(config, "SELECT PACKAGE", "0)Name", c.selected);
+        m_collector->GatherPackages();
+        EXPECT_EQ(ListTree(m_collect.Path()), std::set<std::string>{c.folder});
+        EXPECT_FALSE(FolderExists(outside));
+        RemoveDirectoryA((m_collect / c.folder).c_str());  // empty: the package names no files
+        RemoveDirectoryA(outside.c_str());
+    }
 }
 
 // More matches than the table holds: the newest eligible files still win, whatever the
@@ -201,23 +242,16 @@ TEST(GatherManyTest, NewestFilesWinWhenMoreThanTheTableHolds)
 std::set<std::string> ListWide(const std::wstring& folder, const std::string& prefix = "")
 {
     std::set<std::string> out;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return out;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        const std::string item = prefix + WideToUtf8(name);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            for (const std::string& below : ListWide(folder + L"\\" + name, item + "\\"))
+    FindFiles list(LongPath(folder));
+    for (FoundEntry found; list.Next(found);) {
+        const std::string item = prefix + WideToUtf8(found.name);
+        if (found.IsFolder()) {
+            for (const std::string& below : ListWide(folder + L"\\" + found.name, item + "\\"))
                 out.insert(below);
         } else {
             out.insert(item);
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    }
     return out;
 }
 
