@@ -1,6 +1,4 @@
-#include "FieldCatalogue.h"
 #include "PendingSubmission.h"
-#include "ReportStore.h"
 #include "TestSupport.h"
 #include "Workstation.h"
 
@@ -22,20 +20,6 @@ TEST(ResubmitCommand, OptionIsOneWordInAnyCase)
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsResubmitCommand(c.arguments), c.retry) << "[" << c.arguments << "]";
-}
-
-ReportRecord CompleteRecord()
-{
-    ReportRecord record;
-    for (std::size_t i = 0; i < kReportFieldCount; ++i) {
-        const FieldInfo& field = kReportFields[i];
-        if (field.kind == FieldKind::YesNo)
-            record.*field.answer = 1;
-        else
-            record.*field.text = "x";
-    }
-    record.CustomerName = "Printshop";
-    return record;
 }
 
 TEST(PendingSubmission, OnlyAnAcceptedUnsentReportThatStillPassesTheChecks)
@@ -65,7 +49,7 @@ TEST(PendingSubmission, OnlyAnAcceptedUnsentReportThatStillPassesTheChecks)
         if (c.completed)
             SetValue(kKey, "Data Submission Completed", c.completed);
         if (c.writeReport) {
-            ReportRecord record = CompleteRecord();
+            ReportRecord record = CompleteReport();
             record.CustomerName = c.customer;
             if (c.clearMandatory)
                 record.ProductExposureHeadType.clear();

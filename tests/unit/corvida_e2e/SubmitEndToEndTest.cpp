@@ -1,8 +1,6 @@
 #include "CollectorLibrary.h"
-#include "FieldCatalogue.h"
 #include "FtpServer.h"
 #include "PendingSubmission.h"
-#include "ReportStore.h"
 #include "SubmissionWorker.h"
 #include "TestSupport.h"
 #include "Workstation.h"
@@ -179,15 +177,7 @@ TEST_F(SubmitEndToEnd, PackageWithoutTheReportKeepsItAfterTheUpload)
 // A report that passes Submit's checks, saved as the program saves it.
 void SaveCompleteReport()
 {
-    ReportRecord record;
-    for (std::size_t i = 0; i < kReportFieldCount; ++i) {
-        const FieldInfo& field = kReportFields[i];
-        if (field.kind == FieldKind::YesNo)
-            record.*field.answer = 1;
-        else
-            record.*field.text = "x";
-    }
-    record.CustomerName = "Printshop";
+    ReportRecord record = CompleteReport();
     record.CustomerRegion = "Europe";
     record.ProductType = "Aldera 800";
     record.ProductSerialNumber = "AL800-E2E";
