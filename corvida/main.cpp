@@ -6,13 +6,13 @@
 
 #include "TrovelLib.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
 {
     InstallCrashDumps("Corvida");
     // Bound through the import table: without the collector library the program does
     // not start.
     SetCollectorLibrary(CollectorLibrary{runFileCollectionSilent, getFileCollectionStatus});
     CCorvidaApp app;
-    app.InitInstance(instance);
+    app.InitInstance(instance, arguments ? arguments : "");
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The application object: refuses a second copy, does the start-up bookkeeping and runs
-// the main report window.
+// the main report window; with "/resubmit" it first retries a pending submission without
+// any window.
 #include <windows.h>
 
 #include <string>
@@ -19,6 +20,7 @@ void SeedDeveloperReport(bool developerMachine);
 
 class CCorvidaApp {
 public:
-    // Always false: the program ends when it returns.
-    bool InitInstance(HINSTANCE instance);
+    // Always false: the program ends when it returns. `arguments`: the command line after
+    // the program's name.
+    bool InitInstance(HINSTANCE instance, const std::string& arguments);
 };

@@ -1,5 +1,6 @@
 #include "FieldCatalogue.h"
 
+#include "Text.h"
 #include "resource.h"
 
 #include <cstring>
@@ -127,4 +128,14 @@ MissingField FindMissingMandatoryField(const ReportRecord& record)
         break;
     }
     return result;
+}
+
+bool IsMakerName(const std::string& name)
+{
+    return ToLower(name) == "velmora";
+}
+
+bool PassesSubmitChecks(const ReportRecord& record)
+{
+    return !IsMakerName(record.CustomerName) && !FindMissingMandatoryField(record).missing;
 }

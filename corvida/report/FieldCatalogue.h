@@ -76,3 +76,10 @@ struct MissingField {
 // The first mandatory field (in file order, which is the order Submit checks them in)
 // that is not filled, with the page and control to show.
 MissingField FindMissingMandatoryField(const ReportRecord& record);
+
+// The device maker's own name, which never counts as a customer name.
+bool IsMakerName(const std::string& name);
+
+// Whether a report passes the checks Submit makes before it sends: the customer is not
+// the maker and every mandatory field is filled.
+bool PassesSubmitChecks(const ReportRecord& record);

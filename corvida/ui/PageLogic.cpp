@@ -56,11 +56,6 @@ bool MarkerShowsAsterisk(const std::string& value)
     return value == " Select ..." || value.empty();
 }
 
-bool IsMakerName(const std::string& name)
-{
-    return Lower(name) == "velmora";
-}
-
 int FindChoiceEntry(const std::vector<std::string>& entries, const std::string& value)
 {
     if (value.empty())

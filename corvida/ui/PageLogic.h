@@ -1,5 +1,7 @@
 #pragma once
 // Decisions of the report window and its pages, kept free of window calls.
+#include "FieldCatalogue.h"  // IsMakerName
+
 #include <string>
 #include <vector>
 
@@ -14,8 +16,6 @@ std::string InvalidCharacterMessage(char character);
 
 // Whether a field's marker shows the red asterisk.
 bool MarkerShowsAsterisk(const std::string& value);
-// The device maker's own name, which never counts as a customer name.
-bool IsMakerName(const std::string& name);
 
 // Index of the first entry (other than the placeholder) that begins with `value`, without
 // regard to case; -1 when the value is empty or no entry begins with it.

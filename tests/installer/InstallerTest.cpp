@@ -74,12 +74,26 @@ TEST_F(InstallerTest, SilentInstallCreatesEveryItemAndSilentUninstallRemovesThem
         ASSERT_TRUE(link.loaded) << ShortcutPath(place);
         EXPECT_EQ(Installed("Corvida.exe"), link.target) << ShortcutPath(place);
         EXPECT_EQ(kInstallDir, link.folder) << ShortcutPath(place);
-        EXPECT_EQ("", link.arguments) << ShortcutPath(place);
+        // The start-up reminders retry a failed submission; the others are plain starts.
+        const char* arguments = place.commonFolder == CSIDL_COMMON_STARTUP ? "/resubmit" : "";
+        EXPECT_EQ(arguments, link.arguments) << ShortcutPath(place);
     }
 
     // The task holds our definition (its description), not just the name.
     EXPECT_NE(std::string::npos,
               ReadFileBytes(TaskFile()).find("Opens the installation report every day"));
+    // The definition given to the scheduler starts the retry and repeats every hour (the
+    // scheduler here keeps neither triggers nor actions, so the packed file is read).
+    const std::string definition = ReadFileBytes(REMINDER_TASK_XML);
+    const size_t exec = definition.find("<Exec>");
+    EXPECT_NE(std::string::npos, definition.find("<Arguments>/resubmit</Arguments>", exec)) << definition;
+    const size_t trigger = definition.find("<CalendarTrigger>");
+    const size_t repetition = definition.find("<Repetition>", trigger);
+    ASSERT_NE(std::string::npos, repetition) << definition;
+    EXPECT_LT(repetition, definition.find("<StartBoundary>", trigger)) << "the schema's order";
+    EXPECT_LT(repetition, definition.find("</CalendarTrigger>"));
+    EXPECT_NE(std::string::npos, definition.find("<Interval>PT1H</Interval>", repetition)) << definition;
+    EXPECT_EQ(std::string::npos, definition.find("<Duration>")) << "repeats for as long as the task exists";
 
     const Value uninstallEntry[] = {
         {"DisplayName", "Corvida"},

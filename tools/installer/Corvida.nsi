@@ -731,8 +731,9 @@ Section "Corvida" SecProgram
   CreateShortcut "$SMPROGRAMS\Corvida.lnk" "$INSTDIR\Corvida.exe" "" "$INSTDIR\Corvida.exe" 0 SW_SHOWNORMAL "" "Installation report"
   StrCpy $5 "1"
   ClearErrors
-  CreateShortcut "$SMSTARTUP\Reminder Corvida.lnk" "$INSTDIR\Corvida.exe" "" "$INSTDIR\Corvida.exe" 0 SW_SHOWNORMAL "" "Installation report reminder"
-  CreateShortcut "$SMSTARTUP\Installation Report Reminder.lnk" "$INSTDIR\Corvida.exe" "" "$INSTDIR\Corvida.exe" 0 SW_SHOWNORMAL "" "Installation report reminder"
+  ; The reminders first retry a submission whose upload failed; without one they open the report.
+  CreateShortcut "$SMSTARTUP\Reminder Corvida.lnk" "$INSTDIR\Corvida.exe" "/resubmit" "$INSTDIR\Corvida.exe" 0 SW_SHOWNORMAL "" "Installation report reminder"
+  CreateShortcut "$SMSTARTUP\Installation Report Reminder.lnk" "$INSTDIR\Corvida.exe" "/resubmit" "$INSTDIR\Corvida.exe" 0 SW_SHOWNORMAL "" "Installation report reminder"
   ${If} ${Errors}
     StrCpy $5 "0"
     !insertmacro Log "Shortcuts: the start-up reminders could not be created"

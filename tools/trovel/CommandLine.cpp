@@ -16,6 +16,7 @@ const char kUsage[] =
     "  trovel run [-p PRODUCT] [-c CUSTOMER] [-r REGION] [-s SUBJECT] [-d DESCRIPTION]\n"
     "  trovel status RUNID\n"
     "  trovel check\n"
+    "  trovel send ARCHIVE\n"
     "  trovel --help | --version\n"
     "\n"
     "All commands work in the current folder: start them in the program folder\n"
@@ -51,6 +52,8 @@ const char kUsage[] =
     "  status: 0 completed, 1 failed or completed with a failed upload, 2 still working,\n"
     "          3 no such run\n"
     "  check:  0 every check passed, 1 a check failed\n"
+    "  send:   0 sent, 1 the upload failed (the archive stays), 2 no such archive,\n"
+    "          no definitions or configuration here, or wrong arguments\n"
     "  any:    2 wrong arguments\n"
     "\n"
     "Log: every step of a run is appended to TrovelLog.txt in the current folder\n"
@@ -101,6 +104,16 @@ TrovelCommand ParseCommandLine(const std::vector<std::string>& args)
             return Error("not a run id: " + args[1]);
         command.kind = TrovelCommand::Kind::Status;
         command.runId = id;
+        return command;
+    }
+
+    if (args[0] == "send") {
+        if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h"))
+            return command;
+        if (args.size() != 2 || args[1].empty())
+            return Error("send needs one archive");
+        command.kind = TrovelCommand::Kind::Send;
+        command.archive = args[1];
         return command;
     }
 

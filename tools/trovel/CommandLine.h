@@ -4,7 +4,7 @@
 #include <vector>
 
 struct TrovelCommand {
-    enum class Kind { Help, Version, Run, Status, Check, Error };
+    enum class Kind { Help, Version, Run, Status, Check, Send, Error };
     Kind kind = Kind::Help;
     std::string error;  // Kind::Error: what is wrong
     // run
@@ -13,6 +13,8 @@ struct TrovelCommand {
     std::string description = "Collected with trovel.exe.";
     // status
     unsigned long runId = 0;
+    // send
+    std::string archive;
 };
 
 TrovelCommand ParseCommandLine(const std::vector<std::string>& args);

@@ -12,6 +12,7 @@
 #include "Check.h"
 #include "CommandLine.h"
 #include "CrashDump.h"
+#include "Send.h"
 #include "TrovelLib.h"
 
 namespace {
@@ -228,6 +229,17 @@ int Check()
     return CheckExitCode(results);
 }
 
+int Send(const TrovelCommand& command)
+{
+    const SendOutcome outcome = SendArchive(command.archive);
+    if (outcome.exitCode == 2) {
+        std::fprintf(stderr, "trovel: %s\n", outcome.text.c_str());
+        return 2;
+    }
+    std::printf("%s\n", outcome.text.c_str());
+    return outcome.exitCode;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -249,6 +261,8 @@ int main(int argc, char** argv)
         return Run(command);
     case TrovelCommand::Kind::Status:
         return Status(command);
+    case TrovelCommand::Kind::Send:
+        return Send(command);
     }
     return 2;
 }

@@ -2,6 +2,7 @@
 #include "CollectorLibrary.h"
 #include "Dates.h"
 #include "Pause.h"
+#include "PendingSubmission.h"
 #include "SubmissionWorker.h"
 #include "TestSupport.h"
 #include "Workstation.h"
@@ -153,6 +154,44 @@ TEST_F(Submission, NoEntryRetriesArePausedLikeTheFirstWait)
     ASSERT_EQ(FakeLibrary::pollTimes.size(), 3u);
     EXPECT_GE(FakeLibrary::pollTimes[0] - start, 280u) << "first poll after the 3000 ms wait";
     EXPECT_GE(FakeLibrary::pollTimes[2] - FakeLibrary::pollTimes[0], 560u) << "two 3000 ms pauses";
+}
+
+TEST_F(Submission, RetryIsTheSubmitRunAndAFailedOneChangesNothing)
+{
+    const struct {
+        const char* name;
+        DWORD runId;  // 0: the library refused to start (a run of this minute, collector busy)
+        std::vector<FakeLibrary::Answer> answers;
+        bool sent;
+    } cases[] = {
+        {"run refused", 0, {{3, ""}}, false},
+        {"upload failed", 134501, {{0, "Running..."}, {1, "File Collection completed. FTP upload failed"}}, false},
+        {"sent", 134501, {{1, "File Collection complete."}}, true},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(SaveReport(CompleteReport(), kReportFile, "test")) << c.name;
+        SetValue(kKey, "Data Submission Performed", "1");
+        SetValue(kKey, "Data Submission Date", "12/01/26");
+        const std::string report = ReadFileBytes(kReportFile);
+        FakeLibrary::runId = c.runId;
+        FakeLibrary::subject.clear();
+        FakeLibrary::Install(c.answers);
+
+        EXPECT_EQ(RetryPendingSubmission(), c.sent) << c.name;
+        EXPECT_EQ(FakeLibrary::subject, "Installation Report") << c.name << ": the run Submit starts";
+        EXPECT_EQ(GetValue(kKey, "Data Submission Date"), "12/01/26") << c.name;
+        if (c.sent) {
+            EXPECT_FALSE(PathExists(kReportFile)) << c.name;
+            EXPECT_EQ(GetValue(kKey, "Data Submission Completed"), "1") << c.name;
+            EXPECT_FALSE(IsSubmissionPending()) << c.name;
+        } else {
+            EXPECT_EQ(ReadFileBytes(kReportFile), report) << c.name;
+            EXPECT_EQ(GetValue(kKey, "Data Submission Completed"), "<absent>") << c.name;
+            EXPECT_EQ(GetValue(kKey, "Reminder at Startup"), "1") << c.name;
+            EXPECT_TRUE(IsSubmissionPending()) << c.name;
+        }
+    }
+    FakeLibrary::runId = 134501;
 }
 
 TEST_F(Submission, SubmitReportBooksTheAttemptAndWritesTheConfiguration)

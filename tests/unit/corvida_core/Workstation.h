@@ -2,7 +2,9 @@
 // Stages the workstation as its set-up leaves it: the program's registry key with its
 // flags, and C:\Velmora\Corvida as the working folder. Restores the working folder and
 // removes what it staged when it ends.
+#include "FieldCatalogue.h"
 #include "FileTree.h"
+#include "ReportStore.h"
 #include "TestSupport.h"
 
 #include <windows.h>
@@ -87,6 +89,21 @@ public:
 private:
     std::string m_previous;
 };
+
+// A report that passes Submit's checks: every field filled, customer "Printshop".
+inline ReportRecord CompleteReport()
+{
+    ReportRecord record;
+    for (std::size_t i = 0; i < kReportFieldCount; ++i) {
+        const FieldInfo& field = kReportFields[i];
+        if (field.kind == FieldKind::YesNo)
+            record.*field.answer = 1;
+        else
+            record.*field.text = "x";
+    }
+    record.CustomerName = "Printshop";
+    return record;
+}
 
 // The reminders of the workstation set-up.
 inline std::string CommonFolder(int csidl)

@@ -1,5 +1,6 @@
 #include "CollectorLibrary.h"
 #include "FtpServer.h"
+#include "PendingSubmission.h"
 #include "SubmissionWorker.h"
 #include "TestSupport.h"
 #include "Workstation.h"
@@ -10,6 +11,7 @@
 
 using testing_support::FtpServer;
 using testing_support::PathExists;
+using testing_support::ReadFileBytes;
 using testing_support::RunHost;
 using testing_support::UnixPath;
 using testing_support::WriteFileBytes;
@@ -219,6 +221,197 @@ TEST_F(SubmitEndToEnd, FullDiskWhilePackingKeepsTheReportAndTheReminders)
     for (const std::string& path : m_shortcuts)
         EXPECT_TRUE(PathExists(path)) << path;
     EXPECT_TRUE(PathExists(TaskFile()));
+
+// ---- The unattended retry: Corvida.exe /resubmit, as the reminders start it.
+
+// A report that passes Submit's checks, saved as the program saves it.
+void SaveCompleteReport()
+{
+    ReportRecord record = CompleteReport();
+    record.CustomerRegion = "Europe";
+    record.ProductType = "Aldera 800";
+    record.ProductSerialNumber = "AL800-E2E";
+    ASSERT_TRUE(SaveReport(record, kReportFile, "e2e"));
+}
+
+struct Program {
+    HANDLE handle = nullptr;
+    DWORD id = 0;
+    ~Program()
+    {
+        if (handle) {
+            if (WaitForSingleObject(handle, 0) == WAIT_TIMEOUT)
+                TerminateProcess(handle, 1);
+            WaitForSingleObject(handle, 10000);
+            CloseHandle(handle);
+        }
+    }
+};
+
+// Corvida.exe installed in the program folder (with the collector library beside it),
+// started there as a shortcut starts it.
+bool StartProgram(const std::string& arguments, Program& program)
+{
+    const std::string exe = Staged::Path("Corvida.exe");
+    // Once only: a running copy holds its file.
+    if (!PathExists(exe) && (!CopyFileA(CORVIDA_EXE_PATH, exe.c_str(), FALSE) ||
+                             !CopyFileA(TROVEL_DLL_PATH, Staged::Path("TrovelLib.dll").c_str(), FALSE)))
+        return false;
+    STARTUPINFOA start = {};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION info = {};
+    std::string line = "\"" + exe + "\" " + arguments;
+    if (!CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, kProgramFolder, &start, &info))
+        return false;
+    CloseHandle(info.hThread);
+    program.handle = info.hProcess;
+    program.id = info.dwProcessId;
+    return true;
+}
+
+struct WindowSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->process && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible top-level window of the process, polled until one appears, the process ends
+// or the time is up.
+HWND WaitForWindow(const Program& program, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += 200) {
+        WindowSearch search{program.id, nullptr};
+        EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        if (WaitForSingleObject(program.handle, 200) == WAIT_OBJECT_0)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+std::string WindowText(HWND window)
+{
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// What a failed retry must leave exactly as it was.
+std::string Snapshot(const std::vector<std::string>& shortcuts)
+{
+    std::string state = ReadFileBytes(kReportFile) + "|";
+    for (const char* name : {"Data Submission Performed", "Data Submission Completed", "Data Submission Date",
+                             "Reminder at Startup", "Reminder by Scheduler", "First Launch Flag"})
+        state += std::string(name) + "=" + GetValue(kKey, name) + "|";
+    for (const std::string& path : shortcuts)
+        state += path + ":" + ReadFileBytes(path) + "|";
+    return state + "task:" + ReadFileBytes(TaskFile());
+}
+
+TEST_F(SubmitEndToEnd, RetrySendsAFailedSubmissionOnceTheServerIsUp)
+{
+    WritePrivateProfileStringA("Aldera 800", "FTP Path", "127.0.0.110\\incoming", ".\\Corvida.ini");
+    SaveCompleteReport();
+    {
+        // The technician's Submit, with the support centre out of reach.
+        FtpServer down("127.0.0.110", FtpServer::Mode::ServerDown);
+        ASSERT_TRUE(down.Start());
+        SubmissionResult result;
+        RunSubmissionWorker(result);
+        ASSERT_EQ(result.code, 2) << result.message;
+        ASSERT_TRUE(IsSubmissionPending());
+        const std::string before = Snapshot(m_shortcuts);
+
+        // The retry while the server is still down: nothing shown, nothing changed.
+        Program retry;
+        ASSERT_TRUE(StartProgram("/resubmit", retry));
+        HWND shown = WaitForWindow(retry, 120000);
+        EXPECT_EQ(shown, nullptr) << "a failed retry shows: " << WindowText(shown);
+        ASSERT_EQ(WaitForSingleObject(retry.handle, 60000), WAIT_OBJECT_0);
+        EXPECT_EQ(Snapshot(m_shortcuts), before);
+        EXPECT_TRUE(IsSubmissionPending());
+    }
+
+    FtpServer up("127.0.0.110", FtpServer::Mode::Normal, {"incoming"});
+    ASSERT_TRUE(up.Start());
+    Program retry;
+    ASSERT_TRUE(StartProgram("/RESUBMIT", retry));
+    // One notification, then the program ends once it is acknowledged.
+    HWND box = WaitForWindow(retry, 120000);
+    ASSERT_NE(box, nullptr) << "no notification";
+    EXPECT_EQ(WindowText(box), "Notification");
+    char text[512] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    EXPECT_EQ(std::string(text), kResubmitSentMessage);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_EQ(WaitForSingleObject(retry.handle, 30000), WAIT_OBJECT_0);
+
+    std::vector<std::string> archives = Archives(up.Root() + "\\incoming");
+    ASSERT_EQ(archives.size(), 1u);
+    std::string listing;
+    EXPECT_EQ(RunHost("unzip -l '" + UnixPath(up.Root() + "\\incoming\\" + archives[0]) + "'", &listing), 0);
+    EXPECT_NE(listing.find("Corvidadata.ini"), std::string::npos) << listing;
+
+    EXPECT_EQ(GetValue(kKey, "Data Submission Completed"), "1");
+    EXPECT_EQ(GetValue(kKey, "Reminder at Startup"), "0");
+    EXPECT_EQ(GetValue(kKey, "Reminder by Scheduler"), "0");
+    EXPECT_FALSE(PathExists(".\\Data"));
+    for (const std::string& path : m_shortcuts)
+        EXPECT_FALSE(PathExists(path)) << path;
+    for (int i = 0; i < 50 && PathExists(TaskFile()); ++i)
+        Sleep(100);
+    EXPECT_FALSE(PathExists(TaskFile()));
+    EXPECT_FALSE(IsSubmissionPending());
+}
+
+TEST_F(SubmitEndToEnd, RetryWithoutAPendingSubmissionOpensTheReport)
+{
+    // Nothing submitted yet: the reminder opens the report window, as a plain start does.
+    SaveCompleteReport();
+    const std::string report = ReadFileBytes(kReportFile);
+    Program program;
+    ASSERT_TRUE(StartProgram("/resubmit", program));
+    HWND window = WaitForWindow(program, 60000);
+    ASSERT_NE(window, nullptr) << "no report window";
+    EXPECT_NE(WindowText(window), "Notification");
+    EXPECT_EQ(GetValue(kKey, "Data Submission Performed"), "<absent>");
+    EXPECT_EQ(ReadFileBytes(kReportFile), report);
+}
+
+TEST_F(SubmitEndToEnd, RetryLeavesAnOpenReportAlone)
+{
+    // The technician has the report open after a failed Submit: the retry ends at once,
+    // without a warning, and sends nothing.
+    FtpServer server("127.0.0.111", FtpServer::Mode::Normal, {"incoming"});
+    ASSERT_TRUE(server.Start());
+    WritePrivateProfileStringA("Aldera 800", "FTP Path", "127.0.0.111\\incoming", ".\\Corvida.ini");
+    SaveCompleteReport();
+    SetValue(kKey, "Data Submission Performed", "1");
+    ASSERT_TRUE(IsSubmissionPending());
+
+    Program open;
+    ASSERT_TRUE(StartProgram("", open));
+    ASSERT_NE(WaitForWindow(open, 60000), nullptr) << "no report window";
+    Program retry;
+    ASSERT_TRUE(StartProgram("/resubmit", retry));
+    ASSERT_EQ(WaitForSingleObject(retry.handle, 30000), WAIT_OBJECT_0);
+    WindowSearch search{retry.id, nullptr};
+    EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
+    EXPECT_EQ(search.found, nullptr);
+    EXPECT_TRUE(Archives(server.Root() + "\\incoming").empty());
+    EXPECT_TRUE(IsSubmissionPending());
 }
 
 }  // namespace

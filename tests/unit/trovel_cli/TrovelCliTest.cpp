@@ -90,6 +90,8 @@ TEST(TrovelCli, ErrorsAreOneLineAndPointToTheHelp)
         {"status", 2, "trovel: status needs one run id\r\n"},
         {"check now", 2, "trovel: check takes no arguments: now\r\n"},
         {"--version 2", 2, "trovel: --version takes no arguments\r\n"},
+        {"send", 2, "trovel: send needs one archive\r\n"},
+        {"send a.zip b.zip", 2, "trovel: send needs one archive\r\n"},
         // Without definitions the library would create its default files here and fail.
         {"run -c Shop", 2, "trovel: no collector definitions in "},
     };
@@ -116,7 +118,8 @@ TEST(TrovelCli, ErrorsAreOneLineAndPointToTheHelp)
 
     const Outcome help = RunTrovel("--help", empty.Path());
     EXPECT_EQ(0, help.exitCode);
-    for (const char* part : {"exit codes:", "check:  0 every check passed", "TrovelLog.txt", "trovel check"})
+    for (const char* part : {"exit codes:", "check:  0 every check passed", "TrovelLog.txt", "trovel check",
+                             "trovel send ARCHIVE", "send:   0 sent"})
         EXPECT_NE(std::string::npos, help.output.find(part)) << part;
 }
 
@@ -189,6 +192,61 @@ TEST_F(CheckTest, OneLinePerCheckAndExitZeroOnlyWhenAllPass)
             EXPECT_TRUE(Entries(server.Root() + "\\incoming\\plates").empty()) << c.why;
         }
     }
+}
+
+// An archive that a run left in the local directory after a failed upload, sent again
+// with the configured server through the library's upload.
+TEST_F(CheckTest, SendUploadsALeftArchiveUnderItsOwnName)
+{
+    const std::string archiveName = "Printshop_2026_12_10_17_23.zip";
+    const std::string bytes = std::string("PK\x05\x06", 4) + std::string(18, '\0') + "left by a run";
+    const struct {
+        const char* why;
+        const char* address;
+        FtpServer::Mode mode;
+        const char* argument;  // "@" stands for the archive's full path
+        int exitCode;
+        const char* output;
+    } cases[] = {
+        {"bare name, found in the local directory", "127.0.0.112", FtpServer::Mode::Normal, archiveName.c_str(), 0,
+         "sent: "},
+        {"full path", "127.0.0.112", FtpServer::Mode::Normal, "@", 0, "sent: "},
+        {"server down", "127.0.0.113", FtpServer::Mode::ServerDown, "@", 1, "failed: FTP ERROR"},
+        {"folder missing", "127.0.0.113", FtpServer::Mode::FolderMissing, "@", 1, "failed: "},
+        {"no such archive", "127.0.0.112", FtpServer::Mode::Normal, "Other_2026_01_01_00_00.zip", 2,
+         "trovel: no such archive"},
+        {"not a run's archive", "127.0.0.112", FtpServer::Mode::Normal, "notes.txt", 2, "trovel: "},
+    };
+    for (const auto& c : cases) {
+        Fresh();
+        FtpServer server(c.address, c.mode, {"incoming/plates"});
+        ASSERT_TRUE(server.Start()) << c.why;
+        WriteDefinitions(std::string(c.address) + "\\incoming\\plates", true);
+        WritePrivateProfileStringA("CONFIGURATION", "Local Directory", (*m_dir / "Collection\\").c_str(),
+                                   (*m_dir / "Current\\Current_Trovel.ini").c_str());
+        CreateDirectoryA((*m_dir / "Collection").c_str(), nullptr);
+        const std::string archive = *m_dir / ("Collection\\" + archiveName);
+        WriteFileBytes(archive, bytes);
+        WriteFileBytes(*m_dir / "notes.txt", "not an archive");
+
+        const std::string argument = std::string(c.argument) == "@" ? "\"" + archive + "\"" : c.argument;
+        const Outcome outcome = RunTrovel("send " + argument, m_dir->Path());
+        EXPECT_EQ(c.exitCode, outcome.exitCode) << c.why << "\n" << outcome.output;
+        EXPECT_EQ(0u, outcome.output.find(c.output)) << c.why << "\n" << outcome.output;
+        const std::string uploaded = server.Root() + "\\incoming\\plates\\" + archiveName;
+        if (c.exitCode == 0) {
+            EXPECT_EQ(bytes, ReadFileBytes(uploaded)) << c.why;
+        } else if (c.mode == FtpServer::Mode::Normal) {
+            EXPECT_TRUE(Entries(server.Root() + "\\incoming\\plates").empty()) << c.why;
+        }
+        EXPECT_EQ(bytes, ReadFileBytes(archive)) << c.why << ": the archive stays as it was";
+    }
+
+    // Without definitions nothing is tried.
+    ScratchDir empty("send without definitions");
+    const Outcome outcome = RunTrovel("send " + archiveName, empty.Path());
+    EXPECT_EQ(2, outcome.exitCode) << outcome.output;
+    EXPECT_TRUE(Entries(empty.Path()).empty());
 }
 
 // On a report workstation the check follows what a submission writes from Corvida.ini and
