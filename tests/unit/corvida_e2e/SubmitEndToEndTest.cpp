@@ -221,6 +221,7 @@ TEST_F(SubmitEndToEnd, FullDiskWhilePackingKeepsTheReportAndTheReminders)
     for (const std::string& path : m_shortcuts)
         EXPECT_TRUE(PathExists(path)) << path;
     EXPECT_TRUE(PathExists(TaskFile()));
+}
 
 // ---- The unattended retry: Corvida.exe /resubmit, as the reminders start it.
 
