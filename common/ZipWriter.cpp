@@ -1,5 +1,9 @@
 #include "ZipWriter.h"
 
+#include "FileTree.h"
+#include "FindFiles.h"
+#include "WidePath.h"
+
 #include <windows.h>
 
 #include <libdeflate.h>
@@ -749,4 +753,22 @@ void ZipSetWriteLimit(unsigned long long bytes)
 {
     g_written = 0;
     g_writeLimit = bytes;
+}
+
+bool ZipQueueTree(HZIP zip, const std::wstring& folder, size_t baseLength)
+{
+    FindFiles list(LongPath(folder));
+    for (FoundEntry entry; list.Next(entry);) {
+        // Links are not followed: they may lead outside the tree or round in a loop.
+        if (entry.name[0] == L'.' || (entry.IsFolder() && entry.IsReparsePoint()))
+            continue;
+        PumpMessagesThrottled();
+        const std::wstring full = folder + L"\\" + entry.name;
+        const std::wstring name = full.substr(baseLength + 1);
+        const bool going = entry.IsFolder() ? ZipQueueFolder(zip, name) == ZR_OK && ZipQueueTree(zip, full, baseLength)
+                                            : ZipQueue(zip, name, LongPath(full)) == ZR_OK;
+        if (!going)
+            return false;
+    }
+    return true;
 }

@@ -48,6 +48,12 @@ struct ZipMiss {
 // queued; ZR_ARGS; or the archive's earlier write failure (nothing is queued then).
 int ZipQueue(HZIP zip, const std::wstring& entryName, const std::wstring& sourcePath);
 int ZipQueueFolder(HZIP zip, const std::wstring& entryName);
+// Queues the whole tree below `folder`, each folder's entry before its contents, every
+// entry named by its path after the first `baseLength` characters (the top folder's
+// path, which stays the same through the recursion); names beginning with "." and links
+// are left out. False once the archive has failed (nothing more is queued then). A folder
+// that cannot be listed adds nothing.
+bool ZipQueueTree(HZIP zip, const std::wstring& folder, size_t baseLength);
 // Writes every queued entry. Files that could not be opened or read are left out and
 // appended to `missed`; a file above the in-memory size whose reading fails after its
 // first bytes went into the archive cannot be left out any more and ends the archive

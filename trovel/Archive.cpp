@@ -4,7 +4,9 @@
 #include "Definitions.h"
 
 #include "FileTree.h"
+#include "FindFiles.h"
 #include "Text.h"
+#include "WidePath.h"
 #include "ZipWriter.h"
 
 #include <algorithm>
@@ -16,64 +18,19 @@ namespace {
 const int kKeepPlaces = 9;
 const char kPasswordMarker[] = " -PASSWORD=";
 
-unsigned long long WriteTime(const WIN32_FIND_DATAA& found)
+unsigned long long WriteTime(const FoundEntry& found)
 {
-    return (static_cast<unsigned long long>(found.ftLastWriteTime.dwHighDateTime) << 32) |
-           found.ftLastWriteTime.dwLowDateTime;
+    return (static_cast<unsigned long long>(found.lastWrite.dwHighDateTime) << 32) | found.lastWrite.dwLowDateTime;
 }
 
-// Calls `visit(found)` for every entry of `pattern` whose name does not begin with ".".
+// Calls `visit(found)` for every entry of `folder` whose name does not begin with ".".
 template <typename Visit>
-void ListEntries(const std::string& pattern, Visit visit)
+void ListEntries(const std::string& folder, Visit visit)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        if (found.cFileName[0] != '.')
+    FindFiles list(AnsiToWide(folder));
+    for (FoundEntry found; list.Next(found);)
+        if (found.name[0] != L'.')
             visit(found);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
-std::wstring WideOf(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
-
-// A name for the log: in the code page when it can hold it, else UTF-8.
-std::string LogName(const std::wstring& name)
-{
-    if (name.empty())
-        return std::string();
-    for (UINT page : {static_cast<UINT>(CP_ACP), static_cast<UINT>(CP_UTF8)}) {
-        BOOL lossy = FALSE;
-        BOOL* check = page == CP_UTF8 ? nullptr : &lossy;
-        const DWORD flags = page == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-        const int length =
-            WideCharToMultiByte(page, flags, name.data(), static_cast<int>(name.size()), nullptr, 0, nullptr, check);
-        std::string out(length, '\0');
-        WideCharToMultiByte(page, flags, name.data(), static_cast<int>(name.size()), &out[0], length, nullptr, check);
-        if (!lossy)
-            return out;
-    }
-    return std::string();
-}
-
-// Paths beyond the classic limit need the platform's long-path prefix.
-std::wstring Reachable(const std::wstring& path)
-{
-    if (path.size() < MAX_PATH - 12 || path.compare(0, 4, L"\\\\?\\") == 0)
-        return path;
-    if (path.compare(0, 2, L"\\\\") == 0)
-        return L"\\\\?\\UNC" + path.substr(1);
-    return L"\\\\?\\" + path;
 }
 
 std::string ArchiveFailure(int status, DWORD error, const std::string& archive)
@@ -81,30 +38,6 @@ std::string ArchiveFailure(int status, DWORD error, const std::string& archive)
     if (status == ZR_DISKFULL || error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)
         return "disk full: cannot write " + archive;
     return "cannot write " + archive;
-}
-
-// Queues every entry of `folder` below the top folder (whose path has `baseLength`
-// characters), folders before their contents; stops once the archive has failed.
-bool QueueFolder(HZIP zip, const std::wstring& folder, size_t baseLength)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(Reachable(folder + L"\\*.*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return true;
-    bool going = true;
-    do {
-        if (found.cFileName[0] == L'.')
-            continue;
-        PumpMessagesThrottled();
-        const std::wstring full = folder + L"\\" + found.cFileName;
-        const std::wstring relative = full.substr(baseLength + 1);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            going = ZipQueueFolder(zip, relative) == ZR_OK && QueueFolder(zip, full, baseLength);
-        else
-            going = ZipQueue(zip, relative, Reachable(full)) == ZR_OK;
-    } while (going && FindNextFileW(search, &found));
-    FindClose(search);
-    return going;
 }
 
 }  // namespace
@@ -121,11 +54,12 @@ void CTrovelCollector::PrepareLocalDirectory()
     for (int i = 0; i < kKeepPlaces; ++i)
         places[i] = TrovelMatch();
     int count = 0;
-    ListEntries(m_strLocalDir + "*.*", [&](const WIN32_FIND_DATAA& found) {
-        if (!EndsWith(ToLower(found.cFileName), "zip"))
+    ListEntries(m_strLocalDir, [&](const FoundEntry& found) {
+        const std::string name = WideToAnsi(found.name);
+        if (!EndsWith(ToLower(name), "zip"))
             return;
         TrovelMatch entry;
-        entry.name = found.cFileName;
+        entry.name = name;
         entry.time = WriteTime(found);
         ++count;
         if (count <= kKeepPlaces) {
@@ -146,14 +80,14 @@ void CTrovelCollector::PrepareLocalDirectory()
     });
 
     if (count >= 8) {
-        ListEntries(m_strLocalDir + "*.*", [&](const WIN32_FIND_DATAA& found) {
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        ListEntries(m_strLocalDir, [&](const FoundEntry& found) {
+            if (found.IsFolder())
                 return;  // old collection folders are left alone
-            const std::string lower = ToLower(found.cFileName);
+            const std::string lower = ToLower(WideToAnsi(found.name));
             for (int i = 0; i < kKeepPlaces; ++i)
                 if (!places[i].name.empty() && ToLower(places[i].name) == lower)
                     return;
-            remove((m_strLocalDir + found.cFileName).c_str());
+            DeleteFileW((AnsiToWide(m_strLocalDir) + found.name).c_str());
         });
     }
     for (int i = 0; i < kKeepPlaces - 1; ++i)
@@ -205,7 +139,7 @@ bool CTrovelCollector::CreateArchive(const std::string& file, const std::string&
     // whose reading failed halfway (the last one listed) spoils the archive.
     const size_t skipped = status == ZR_READ && !missed.empty() ? missed.size() - 1 : missed.size();
     for (size_t i = 0; i < skipped; ++i) {
-        definitions.WriteLog("File '" + LogName(missed[i].sourcePath) + "' could not be added to the archive (" +
+        definitions.WriteLog("File '" + WideForLog(missed[i].sourcePath) + "' could not be added to the archive (" +
                                  (missed[i].status == ZR_NOFILE ? "cannot open" : "cannot read") + ", error " +
                                  std::to_string(missed[i].error) + ")",
                              0);
@@ -214,7 +148,7 @@ bool CTrovelCollector::CreateArchive(const std::string& file, const std::string&
     if (status != ZR_OK) {
         // Never leave a broken archive looking like a good one.
         DeleteFileA(archive.c_str());
-        error = status == ZR_READ && !missed.empty() ? "cannot read " + LogName(missed.back().sourcePath)
+        error = status == ZR_READ && !missed.empty() ? "cannot read " + WideForLog(missed.back().sourcePath)
                                                      : ArchiveFailure(status, 0, archive);
         definitions.WriteLog("Archive: " + error, 0);
         return false;
@@ -224,6 +158,5 @@ bool CTrovelCollector::CreateArchive(const std::string& file, const std::string&
 
 void CTrovelCollector::ZipFolder(ZipArchive* zip, const std::string& folder, size_t baseLength)
 {
-    const std::wstring wide = WideOf(folder);
-    QueueFolder(zip, wide, WideOf(folder.substr(0, baseLength)).size());
+    ZipQueueTree(zip, AnsiToWide(folder), AnsiToWide(folder.substr(0, baseLength)).size());
 }

@@ -5,6 +5,7 @@
 #include "FindFiles.h"
 #include "Identification.h"
 #include "ToolConfig.h"
+#include "WidePath.h"
 #include "ZipWriter.h"
 
 #include <cstdlib>
@@ -16,29 +17,14 @@ namespace {
 
 // Packs `folder` into folder + ".zip": every file and subfolder, named by its path below
 // the folder.
-void ZipFolder(HZIP zip, const std::string& folder, std::size_t baseLength)
-{
-    for (const FolderEntry& entry : ListFolder(folder)) {
-        const std::string& name = entry.name;
-        if (name[0] == '.')
-            continue;
-        std::string full = folder + "\\" + name;
-        std::string relative = full.substr(baseLength + 1);
-        if (entry.isFolder) {
-            ZipAddFolder(zip, relative);
-            ZipFolder(zip, full, baseLength);
-        } else {
-            ZipAdd(zip, relative, full);
-        }
-    }
-}
-
 void PackFolder(const std::string& folder)
 {
     HZIP zip = CreateZip(folder + ".zip", "");
     if (zip == nullptr)
         return;
-    ZipFolder(zip, folder, folder.size());
+    const std::wstring wide = AnsiToWide(folder);
+    ZipQueueTree(zip, wide, wide.size());
+    ZipFlush(zip, nullptr);
     CloseZip(zip);
 }
 
