@@ -755,9 +755,20 @@ void ZipSetWriteLimit(unsigned long long bytes)
     g_writeLimit = bytes;
 }
 
+namespace {
+
+// The path as given while it fits the classic limit (so it is logged as the caller named
+// it), else in its long-path form.
+std::wstring Reachable(const std::wstring& path)
+{
+    return path.size() < MAX_PATH - 12 ? path : LongPath(path);
+}
+
+}  // namespace
+
 bool ZipQueueTree(HZIP zip, const std::wstring& folder, size_t baseLength)
 {
-    FindFiles list(LongPath(folder));
+    FindFiles list(Reachable(folder));
     for (FoundEntry entry; list.Next(entry);) {
         // Links are not followed: they may lead outside the tree or round in a loop.
         if (entry.name[0] == L'.' || (entry.IsFolder() && entry.IsReparsePoint()))
@@ -766,7 +777,7 @@ bool ZipQueueTree(HZIP zip, const std::wstring& folder, size_t baseLength)
         const std::wstring full = folder + L"\\" + entry.name;
         const std::wstring name = full.substr(baseLength + 1);
         const bool going = entry.IsFolder() ? ZipQueueFolder(zip, name) == ZR_OK && ZipQueueTree(zip, full, baseLength)
-                                            : ZipQueue(zip, name, LongPath(full)) == ZR_OK;
+                                            : ZipQueue(zip, name, Reachable(full)) == ZR_OK;
         if (!going)
             return false;
     }

@@ -113,4 +113,24 @@ int RunHost(const std::string& shellCommand, std::string* output, unsigned timeo
     return code;
 }
 
+SmallDisk::SmallDisk(const std::string& unixLink, const std::string& size)
+    : m_mount("/tmp/corvida-disk-" + std::to_string(GetCurrentProcessId()) + "-" +
+              std::to_string(GetTickCount())),
+      m_link("\"" + unixLink + "\"")
+{
+    m_mounted = RunHost("mkdir -p " + m_mount + " && mount -t tmpfs -o size=" + size + " tmpfs " + m_mount +
+                            " && ln -sfn " + m_mount + " " + m_link,
+                        &m_reason) == 0;
+    if (!m_mounted) {
+        RunHost("umount " + m_mount + " 2>/dev/null; rmdir " + m_mount);
+        m_reason = "cannot mount a small file system here (needs root): " + m_reason;
+    }
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (m_mounted)
+        RunHost("rm -f " + m_link + "; umount " + m_mount + "; rmdir " + m_mount);
+}
+
 }  // namespace testing_support

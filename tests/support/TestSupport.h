@@ -31,4 +31,21 @@ std::string UnixPath(const std::string& windowsPath);
 // and error go to `output` when given.
 int RunHost(const std::string& shellCommand, std::string* output = nullptr, unsigned timeoutMs = 60000);
 
+// A small tmpfs (mounted as root) that the prefix sees at `unixLink`, a path of the
+// prefix's Unix side ("$WINEPREFIX/..." is expanded); removed again with the object.
+// Mounted() is false (and Reason() says why) where mounting is not possible.
+class SmallDisk {
+public:
+    SmallDisk(const std::string& unixLink, const std::string& size);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool Mounted() const { return m_mounted; }
+    const std::string& Reason() const { return m_reason; }
+
+private:
+    std::string m_mount, m_link, m_reason;
+    bool m_mounted = false;
+};
+
 }  // namespace testing_support

@@ -176,19 +176,9 @@ TEST_F(SubmitEndToEnd, FullDiskWhilePackingKeepsTheReportAndTheReminders)
 {
     // The collector's local directory (the program folder's "Collection") on a 2 MB file
     // system: the gathered files fit, their archive beside them does not.
-    const std::string mount = "/tmp/corvida-e2e-full-" + std::to_string(GetCurrentProcessId());
-    const std::string link = "\"$WINEPREFIX/drive_c/Velmora/Corvida/Collection\"";
-    std::string out;
-    if (RunHost("mkdir -p " + mount + " && mount -t tmpfs -o size=2m tmpfs " + mount + " && ln -sfn " + mount + " " +
-                    link,
-                &out) != 0) {
-        RunHost("rmdir " + mount);
-        GTEST_SKIP() << "cannot mount a small file system here (needs root): " << out;
-    }
-    struct Unmount {
-        std::string command;
-        ~Unmount() { RunHost(command); }
-    } unmount{"rm -f " + link + "; umount " + mount + "; rmdir " + mount};
+    testing_support::SmallDisk disk("$WINEPREFIX/drive_c/Velmora/Corvida/Collection", "2m");
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
 
     FtpServer server("127.0.0.43", FtpServer::Mode::Normal, {"incoming"});
     ASSERT_TRUE(server.Start());

@@ -274,25 +274,16 @@ TEST_F(CreateArchiveTest, UnreadableFileIsLeftOutAndCounted)
 // disk, and no archive file is left behind.
 TEST(CreateArchiveOnFullDisk, FailsAndLeavesNoArchive)
 {
-    const std::string mount = "/tmp/corvida-full-" + std::to_string(GetCurrentProcessId());
     char letter = 0;
     const DWORD drives = GetLogicalDrives();
     for (char c = 'R'; c <= 'Y' && letter == 0; ++c)
         if (!(drives & (1u << (c - 'A'))))
             letter = c;
     ASSERT_NE(letter, 0);
-    const std::string link = std::string("\"$WINEPREFIX/dosdevices/") + static_cast<char>(letter + 32) + ":\"";
-    std::string out;
-    if (RunHost("mkdir -p " + mount + " && mount -t tmpfs -o size=2m tmpfs " + mount + " && ln -sfn " + mount + " " +
-                    link,
-                &out) != 0) {
-        RunHost("rmdir " + mount);
-        GTEST_SKIP() << "cannot mount a small file system here (needs root): " << out;
-    }
-    struct Unmount {
-        std::string command;
-        ~Unmount() { RunHost(command); }
-    } unmount{"rm -f " + link + "; umount " + mount + "; rmdir " + mount};
+    testing_support::SmallDisk disk(std::string("$WINEPREFIX/dosdevices/") + static_cast<char>(letter + 32) + ":",
+                                    "2m");
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
 
     const std::string drive = std::string(1, letter) + ":";
     const std::string folder = drive + "\\M1_2020_06_15_12_00";
