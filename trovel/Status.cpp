@@ -59,8 +59,9 @@ private:
     bool m_owned = false;
 };
 
-// "<process id>:<process creation time>" of this process: a slot's owner. The time tells
-// a reused process id from the one that booked the slot.
+// "<process id>:<process creation time>:<computer>" of this process: a slot's owner. The
+// time tells a reused process id from the one that booked the slot; the computer keeps a
+// host that reads a shared definitions folder from judging another machine's processes.
 unsigned long long CreationTime(HANDLE process)
 {
     FILETIME created, exited, kernel, user;
@@ -69,9 +70,17 @@ unsigned long long CreationTime(HANDLE process)
     return (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
+std::string ComputerName()
+{
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
+}
+
 std::string OwnerText()
 {
-    return std::to_string(GetCurrentProcessId()) + ":" + std::to_string(CreationTime(GetCurrentProcess()));
+    return std::to_string(GetCurrentProcessId()) + ":" + std::to_string(CreationTime(GetCurrentProcess())) + ":" +
+           ComputerName();
 }
 
 // True when the process named by an owner text has ended (or its id now names another).
@@ -80,6 +89,9 @@ bool OwnerEnded(const std::string& owner)
     const auto colon = owner.find(':');
     if (colon == std::string::npos)
         return false;  // not written by this library: nothing to judge by
+    const auto second = owner.find(':', colon + 1);
+    if (second != std::string::npos && ToLower(owner.substr(second + 1)) != ToLower(ComputerName()))
+        return false;  // a run of another computer: its processes cannot be seen from here
     const DWORD pid = std::strtoul(owner.c_str(), nullptr, 10);
     const unsigned long long created = std::strtoull(owner.c_str() + colon + 1, nullptr, 10);
     const KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));

@@ -17,7 +17,10 @@ std::string OwnerOfThisProcess()
     FILETIME created, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
     const unsigned long long time = (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
-    return std::to_string(GetCurrentProcessId()) + ":" + std::to_string(time);
+    char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof computer;
+    GetComputerNameA(computer, &size);
+    return std::to_string(GetCurrentProcessId()) + ":" + std::to_string(time) + ":" + computer;
 }
 
 class StatusTest : public DefsTest {
@@ -197,6 +200,7 @@ TEST_F(StatusTest, WorkingRunOfAnEndedProcessReadsAsFailed)
          std::to_string(GetCurrentProcessId()) + ":12345", 2,
          "File Collection failed! The collection process ended before the run finished."},
         {"no owner recorded", "WORKING", "", 0, "Running..."},
+        {"owner on another computer", "WORKING", ended + ":ANOTHER-HOST", 0, "Running..."},
         {"finished before its process ended", "COMPLETE", ended, 1, "Running..."},
     };
     for (const Case& c : cases) {
