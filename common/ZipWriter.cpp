@@ -678,10 +678,11 @@ int ZipAdd(HZIP zip, const std::wstring& entryName, const std::wstring& sourcePa
     return AddNow(zip, std::move(entry));
 }
 
-int ZipAddFolder(HZIP zip, const std::string& entryName)
+namespace {
+
+// A named folder entry ("name/") written at once.
+int AddFolderNow(HZIP zip, std::unique_ptr<Entry> entry)
 {
-    std::unique_ptr<Entry> entry(new Entry);
-    entry->name = EntryName(entryName);
     if (zip == nullptr || entry->name.empty())
         return ZR_ARGS;
     if (entry->name.back() != '/')
@@ -690,16 +691,20 @@ int ZipAddFolder(HZIP zip, const std::string& entryName)
     return AddNow(zip, std::move(entry));
 }
 
+}  // namespace
+
+int ZipAddFolder(HZIP zip, const std::string& entryName)
+{
+    std::unique_ptr<Entry> entry(new Entry);
+    entry->name = EntryName(entryName);
+    return AddFolderNow(zip, std::move(entry));
+}
+
 int ZipAddFolder(HZIP zip, const std::wstring& entryName)
 {
     std::unique_ptr<Entry> entry(new Entry);
     SetName(*entry, entryName);
-    if (zip == nullptr || entry->name.empty())
-        return ZR_ARGS;
-    if (entry->name.back() != '/')
-        entry->name += '/';
-    entry->folder = true;
-    return AddNow(zip, std::move(entry));
+    return AddFolderNow(zip, std::move(entry));
 }
 
 int ZipQueue(HZIP zip, const std::wstring& entryName, const std::wstring& sourcePath)
